@@ -1,0 +1,74 @@
+/* Client SDK as the plug-in and the hosts see it. The plug-in only uses the types and resolves
+ * the six operations at run time; hosts link the library and also use init, log-in and log-out. */
+#ifndef QUELLPORT_H
+#define QUELLPORT_H
+
+#include <stdint.h>
+
+#ifdef _WIN32
+#define SDK_CALL __stdcall
+#else
+#define SDK_CALL
+#endif
+
+#if defined(QUELLPORT_BUILD)
+#ifdef _WIN32
+#define SDK_EXPORT __declspec(dllexport)
+#else
+#define SDK_EXPORT __attribute__((visibility("default")))
+#endif
+#else
+#define SDK_EXPORT
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+enum { SdkAnswerBufferSize = 64512 };
+
+typedef void(SDK_CALL *SdkProgressCallback)(int32_t progress, void *context);
+typedef int32_t(SDK_CALL *SdkDrawCallback)(int32_t previewHandle, intptr_t deviceContext, void *user);
+
+typedef struct {
+    int32_t channel;
+    int32_t zero;
+    uint32_t window;
+} SdkPreviewRequest;
+
+typedef int32_t(SDK_CALL *SdkSendCommandFn)(int32_t login, const char *request, int32_t requestLength, char *answer,
+                                             int32_t *answerLength);
+typedef int32_t(SDK_CALL *SdkSendCommandBatchFn)(int32_t login, const char *const *requests,
+                                                  const int32_t *requestLengths, int32_t count, char *const *answers,
+                                                  int32_t *const *answerLengths, SdkProgressCallback progress,
+                                                  void *context);
+typedef int32_t(SDK_CALL *SdkRebootDeviceFn)(int32_t login);
+typedef int32_t(SDK_CALL *SdkStartPreviewFn)(int32_t login, const SdkPreviewRequest *request, int32_t reserved1,
+                                              int32_t reserved2);
+typedef int32_t(SDK_CALL *SdkSetDrawCallbackFn)(int32_t previewHandle, SdkDrawCallback draw, void *user);
+typedef int32_t(SDK_CALL *SdkStopPreviewFn)(int32_t previewHandle);
+
+SDK_EXPORT int32_t SDK_CALL SdkSendCommand(int32_t login, const char *request, int32_t requestLength, char *answer,
+                                           int32_t *answerLength);
+SDK_EXPORT int32_t SDK_CALL SdkSendCommandBatch(int32_t login, const char *const *requests,
+                                                const int32_t *requestLengths, int32_t count, char *const *answers,
+                                                int32_t *const *answerLengths, SdkProgressCallback progress,
+                                                void *context);
+SDK_EXPORT int32_t SDK_CALL SdkRebootDevice(int32_t login);
+SDK_EXPORT int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request, int32_t reserved1,
+                                            int32_t reserved2);
+SDK_EXPORT int32_t SDK_CALL SdkSetDrawCallback(int32_t previewHandle, SdkDrawCallback draw, void *user);
+SDK_EXPORT int32_t SDK_CALL SdkStopPreview(int32_t previewHandle);
+
+/* For hosts. */
+SDK_EXPORT int32_t SDK_CALL SdkInit(void);
+SDK_EXPORT void SDK_CALL SdkCleanup(void);
+/* "sim://type=82&channels=8&..." opens an in-process simulated recorder. Returns a handle or -1. */
+SDK_EXPORT int32_t SDK_CALL SdkLogin(const char *address, const char *user, const char *password);
+SDK_EXPORT int32_t SDK_CALL SdkLogout(int32_t login);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

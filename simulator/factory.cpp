@@ -1,0 +1,452 @@
+#include "simulator/factory.h"
+
+#include "command/gbktext.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace dvrsim {
+
+const char *const PtzProtocolNames[88] = {
+    "YOULI", "LILIN_1016", "LILIN_820", "PELCO_P", "DM_DynaColor", "HD600",
+    "JC4116", "PELCO_DWX", "PELCO_D", "VCOM_VC_2000", "NETSTREAMER", "SAE_YAAN",
+    "SAMSUNG", "Kalatel_312", "CELOTEX", "TLPELCO_P", "TL_HHX2000", "BBV",
+    "RM110", "KC3360S", "ACES", "ALSON", "INV3609HD", "HOWELL",
+    "TC_PELCO_P", "TC_PELCO_D", "AUTO_M", "AUTO_H", "ANTEN", "CHANGLIN",
+    "DELTADOME", "XYM_12", "ADR8060", "EVI_D30", "Demo_Speed", "DM_PELCO_D",
+    "ST_832", "LC_D2104", "HUNTER", "A01", "TECHWIN", "WEIHAN",
+    "LG", "D_MAX", "PANASONIC", "KTD_348", "INFINOVA", "PIH_7625",
+    "LCU", "DENNARD_DOME", "PHLIPS", "SAMPLE", "PLD", "PARCO",
+    "HY", "NAIJIE", "CAT_KING", "YH_06", "SP9096X", "M_PANEL",
+    "M_MV2050", "SAE_QUICK", "PEARMAIN", "NKO8G", "DH_CC440", "TX_CONTROL_232",
+    "VCL_SPEED_DOME", "ST_2C160", "TDWY", "TWHC", "USNT", "KLT_NVD2200PS",
+    "VIDO_B01", "LG_MULTIX", "ENKEL", "YT_PELCOD", "KORVANE", "PE60",
+    "LiAo", "NK16", "DaLi", "HN_4304", "VIDEOTEC", "HNDCB",
+    "Lion_2007", "LG_LVC_C372", "Gold_Video", "NVD1600PS",
+};
+
+namespace {
+
+// Code the dialog shows as the PELCO-D protocol, a common factory choice for RS485 decoders.
+constexpr std::uint16_t FactoryDecoderType = 8;
+
+// One tag per record kind, so equal-sized records never share a pattern.
+enum PatternTag : std::uint32_t {
+    TagInfo = 1, TagNetwork, TagDnsNtp, TagNfs, TagDdns, TagEmail, TagRs232, TagPtz, TagDisk,
+    TagDiskGroup, TagException, TagPicture, TagRecording, TagCompression, TagTextOverlay,
+    TagDecoder, TagAlarmIn, TagAlarmOut,
+};
+
+std::uint64_t splitmix(std::uint64_t &state)
+{
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// Bytes nobody interprets get noise rather than zeros, so a dialog that clears or shifts them
+// is caught by a plain byte comparison after a round trip.
+void fillPattern(void *data, std::size_t size, std::uint32_t tag, std::uint32_t index = 0)
+{
+    std::uint64_t state = 0x5DEECE66Dull ^ (std::uint64_t(tag) << 40) ^ (std::uint64_t(index) * 0x100000001B3ull);
+    auto *p = static_cast<std::uint8_t *>(data);
+    for (std::size_t i = 0; i < size; i += 8) {
+        std::uint64_t word = splitmix(state);
+        std::memcpy(p + i, &word, std::min<std::size_t>(8, size - i));
+    }
+}
+
+template <typename T> void fillRecord(T &r, std::uint32_t tag, std::uint32_t index = 0) { fillPattern(&r, sizeof r, tag, index); }
+
+template <typename T> std::vector<T> patternedRecords(int count, std::uint32_t tag)
+{
+    std::vector<T> records(std::size_t(std::clamp(count, 0, 255)));
+    for (std::size_t i = 0; i < records.size(); ++i)
+        fillRecord(records[i], tag, std::uint32_t(i));
+    return records;
+}
+
+std::u16string widen(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+template <std::size_t N> void setText(char (&field)[N], std::u16string_view text) { gbk::writeField(field, text); }
+template <std::size_t N> void setAscii(char (&field)[N], std::string_view text) { gbk::writeField(field, widen(text)); }
+
+// "通道01"-style names: a prefix and the 1-based number, zero-padded to the given width.
+std::u16string numbered(std::u16string_view prefix, int number, int width)
+{
+    std::string digits = std::to_string(number);
+    if (int(digits.size()) < width)
+        digits.insert(0, std::size_t(width) - digits.size(), '0');
+    return std::u16string(prefix) + widen(digits);
+}
+
+std::uint16_t gbkLength(std::u16string_view text) { return std::uint16_t(gbk::encode(text).size()); }
+
+// Only the first four segments of a day are edited; the day's tail keeps its bytes.
+void makeSchedule(ScheduleRecord &schedule, ScheduleSegment first)
+{
+    for (ScheduleDay &day : schedule.days) {
+        day.segments[0] = first;
+        for (int s = 1; s < 4; ++s)
+            day.segments[s] = ScheduleSegment{0, 0, 0, 0};
+    }
+}
+
+constexpr ScheduleSegment AllDay{0, 0, 24, 0};
+constexpr ScheduleSegment OfficeHours{8, 0, 18, 0};
+
+// Only the first four outputs are offered by the dialog; the other triggers keep their bytes.
+void makeHandling(AlarmHandling &handling, std::uint32_t flags, unsigned outputMask)
+{
+    handling.handleFlags = flags;
+    for (int o = 0; o < 4; ++o)
+        handling.alarmOutTrigger[o] = std::uint8_t((outputMask >> o) & 1u);
+}
+
+DeviceInfoRecord makeInfo(const Profile &p)
+{
+    DeviceInfoRecord r;
+    fillRecord(r, TagInfo);
+    auto byte = [](int v) { return std::uint8_t(std::clamp(v, 0, 255)); };
+    setText(r.deviceName, isHighDefinitionType(p.deviceType) ? u"高清网络摄像机" : u"网络硬盘录像机");
+    r.deviceNumber = 1;
+    r.recycleRecord = 1;
+    setAscii(r.serialNumber, "NVR0816C2011052101234567");
+    r.softwareVersion = (2u << 16) | 1u;
+    r.softwareBuildDate = (11u << 16) | (3u << 8) | 21u;
+    r.dspVersion = 4u << 16;
+    r.dspBuildDate = (11u << 16) | (1u << 8) | 10u;
+    r.panelVersion = 0x10A;
+    r.hardwareVersion = 0;
+    r.alarmInCount = byte(p.alarmIn);
+    r.alarmOutCount = byte(p.alarmOut);
+    r.diskCount = byte(p.disks);
+    r.deviceType = p.deviceType;
+    r.channelCount = byte(p.channels);
+    r.firstChannel = byte(p.firstChannel);
+    return r;
+}
+
+NetworkRecord makeNetwork()
+{
+    NetworkRecord r;
+    fillRecord(r, TagNetwork);
+    setAscii(r.deviceIp, "192.168.1.64");
+    setAscii(r.ipMask, "255.255.255.0");
+    r.nicType = 5;
+    r.devicePort = 8000;
+    const std::uint8_t mac[6] = {0x02, 0x00, 0x00, 0x1A, 0x2B, 0x3C}; // locally administered
+    std::memcpy(r.macAddress, mac, sizeof mac);
+    setAscii(r.manageHostIp, "0.0.0.0");
+    r.manageHostPort = 7200;
+    setAscii(r.ipServerAddress, "0.0.0.0");
+    r.httpPort = 80;
+    setAscii(r.multicastIp, "0.0.0.0");
+    setAscii(r.gatewayIp, "192.168.1.1");
+    r.pppoeEnable = 0;
+    setAscii(r.pppoeUser, "");
+    setAscii(r.pppoePassword, "");
+    setAscii(r.pppoeAddress, "0.0.0.0");
+    return r;
+}
+
+void makeServerRecords(DeviceState &s)
+{
+    fillRecord(s.dnsNtp, TagDnsNtp);
+    setAscii(s.dnsNtp.dnsServer, "202.96.134.133");
+    setAscii(s.dnsNtp.ntpServer, "pool.ntp.org");
+    s.dnsNtp.ntpInterval = 24;
+    s.dnsNtp.ntpEnable = 1;
+    s.dnsNtp.utcOffsetHours = 8;
+    s.dnsNtp.utcOffsetMinutes = 0;
+
+    fillRecord(s.nfs, TagNfs);
+    for (int e = 0; e < 8; ++e) {
+        setAscii(s.nfs.entries[e].nfsServer, e == 0 ? "0.0.0.0" : "");
+        setAscii(s.nfs.entries[e].nfsDirectory, e == 0 ? "/nfs/disk1" : "");
+    }
+
+    fillRecord(s.ddns, TagDdns);
+    s.ddns.ddnsEnable = 0;
+    s.ddns.ddnsServerType = 1;
+    setAscii(s.ddns.ddnsUser, "dvruser");
+    setAscii(s.ddns.ddnsPassword, "");
+    setAscii(s.ddns.ddnsDomain, "dvr.example.org");
+    setAscii(s.ddns.ddnsServerAddress, "ddns.example.org");
+    s.ddns.ddnsPort = 6500;
+
+    EmailRecord &m = s.email;
+    fillRecord(m, TagEmail);
+    setAscii(m.account, "dvr");
+    setAscii(m.password, "mailpass");
+    setText(m.senderName, u"录像机");
+    setAscii(m.senderAddress, "dvr@example.com");
+    setText(m.receiverName[0], u"值班室");
+    setAscii(m.receiverAddress[0], "duty@example.com");
+    setText(m.receiverName[1], u"管理员");
+    setAscii(m.receiverAddress[1], "admin@example.com");
+    setAscii(m.mailServer, "smtp.example.com");
+    m.serverType = 0;
+    m.serverAuth = 1;
+    m.sendAttachment = 1;
+    m.sendInterval = 1;
+}
+
+// Serial settings shared by the RS232 port and the RS485 decoders: 8 data bits, 1 stop bit,
+// no parity, no flow control.
+template <typename T> void setSerialLine(T &r, std::uint32_t baudRateIndex)
+{
+    r.baudRateIndex = baudRateIndex;
+    r.dataBitsIndex = 3;
+    r.stopBitsIndex = 0;
+    r.parityIndex = 0;
+    r.flowControlIndex = 0;
+}
+
+void makeSerialRecords(DeviceState &s)
+{
+    Rs232Record &r = s.rs232;
+    fillRecord(r, TagRs232);
+    setSerialLine(r, 9); // 9600 baud
+    r.workMode = 1;
+    setAscii(r.pppRemoteAddress, "192.168.0.1");
+    setAscii(r.pppLocalAddress, "192.168.0.2");
+    setAscii(r.pppLocalMask, "255.255.255.0");
+    setAscii(r.pppUser, "");
+    setAscii(r.pppPassword, "");
+    r.pppMode = 0;
+    r.callbackEnable = 0;
+    r.callbackMode = 0;
+    r.dataEncrypt = 0;
+    setAscii(r.telephoneNumber, "");
+
+    fillRecord(s.ptz, TagPtz);
+    std::memset(s.ptz.entries, 0, sizeof s.ptz.entries); // a real list leaves unused entries zero
+    for (std::uint32_t i = 0; i < 88; ++i) {
+        s.ptz.entries[i].protocolCode = i;
+        setAscii(s.ptz.entries[i].protocolName, PtzProtocolNames[i]);
+    }
+    s.ptz.protocolCount = 88;
+
+    for (std::size_t k = 0; k < s.decoder.size(); ++k) {
+        DecoderRecord &d = s.decoder[k];
+        setSerialLine(d, 3 + std::uint32_t(k % 7)); // 3..9: a mix of common rates
+        d.decoderType = FactoryDecoderType;
+        d.decoderAddress = std::uint16_t(k + 1);
+    }
+}
+
+void makeDiskRecords(DeviceState &s, int diskCount, int channels)
+{
+    DiskRecord &d = s.disk;
+    fillRecord(d, TagDisk);
+    const int disks = std::clamp(diskCount, 0, DiskEntryCapacity);
+    d.diskEntryCount = std::uint32_t(disks);
+    std::memset(d.entries + disks, 0, sizeof(DiskEntry) * std::size_t(DiskEntryCapacity - disks));
+    for (int i = 0; i < disks; ++i) {
+        DiskEntry &e = d.entries[i];
+        e.diskNumber = std::uint32_t(i + 1);
+        e.capacityMb = 476940;
+        e.freeSpaceMb = e.capacityMb / std::uint32_t(i + 2);
+        e.diskStatus = i == 2 ? 5 : 0; // the third disk is asleep
+        e.diskAttribute = i == 1 ? 1 : 0; // the second disk is redundant
+        e.diskGroup = i < (disks + 1) / 2 ? 1 : 2;
+    }
+
+    DiskGroupRecord &g = s.diskGroup;
+    fillRecord(g, TagDiskGroup);
+    g.groupCount = 2;
+    std::memset(g.groups + 2, 0, sizeof(DiskGroupEntry) * (DiskGroupCapacity - 2));
+    const int members = std::min(channels, int(sizeof g.groups[0].channelMember));
+    const int half = (channels + 1) / 2;
+    for (int n = 0; n < 2; ++n) {
+        g.groups[n].groupNumber = std::uint32_t(n + 1);
+        for (int c = 0; c < members; ++c)
+            g.groups[n].channelMember[c] = (c < half) == (n == 0) ? 1 : 0;
+    }
+}
+
+void makePicture(ChannelPictureRecord &r, int k)
+{
+    setText(r.channelName, numbered(u"通道", k + 1, 2));
+    r.showChannelName = 1;
+    r.channelNameX = 600;
+    r.channelNameY = 500;
+    r.videoLossEnable = std::uint8_t(k % 2 == 0);
+    makeHandling(r.videoLossHandling, ReportToCentre | TriggerAlarmOut, 0x1);
+    makeSchedule(r.videoLossSchedule, AllDay);
+
+    for (int row = 0; row < 18; ++row)
+        for (int col = 0; col < 22; ++col)
+            r.motionArea[row][col] = row >= 6 && row < 12 && col >= 7 && col < 15 ? 1 : 0;
+    r.motionSensitivity = 2;
+    r.motionEnable = 1;
+    makeHandling(r.motionHandling, WarnOnMonitor | TriggerAlarmOut, 0x3);
+    makeSchedule(r.motionSchedule, OfficeHours);
+    for (int m = 0; m < 16; ++m)
+        r.motionRecordChannel[m] = m == k ? 1 : 0;
+
+    r.occlusionLevel = 1;
+    r.occlusionX = 64;
+    r.occlusionY = 64;
+    r.occlusionWidth = 128;
+    r.occlusionHeight = 96;
+    makeHandling(r.occlusionHandling, AudibleWarning | ReportToCentre, 0x0);
+    makeSchedule(r.occlusionSchedule, AllDay);
+
+    r.maskEnable = 0;
+    r.maskArea[0] = MaskRect{32, 32, 160, 96};
+    for (int a = 1; a < 4; ++a)
+        r.maskArea[a] = MaskRect{0, 0, 0, 0};
+
+    r.showOsd = 1;
+    r.osdX = 16; // must stay within the narrowest OSD range of all device types
+    r.osdY = 16;
+    r.osdType = 0;
+    r.showWeek = 1;
+    r.osdAttribute = 1;
+}
+
+// Keeps reserved5, which travels unchanged.
+void setSegment(RecordingSegment &seg, int startHour, int endHour, int recordType)
+{
+    seg.startHour = std::uint8_t(startHour);
+    seg.startMinute = 0;
+    seg.endHour = std::uint8_t(endHour);
+    seg.endMinute = 0;
+    seg.recordType = std::uint8_t(recordType);
+}
+
+// Weekdays: record type 1 at night, continuous by day; weekends continuous all day.
+void makeRecording(ChannelRecordingRecord &r)
+{
+    r.recordEnable = 1;
+    RecordingSchedule &sch = r.recordingSchedule;
+    for (int day = 0; day < 7; ++day) {
+        const bool weekend = day >= 5;
+        sch.days[day].allDay = weekend ? 1 : 0;
+        sch.days[day].allDayType = 0;
+        RecordingSegment *seg = sch.segmentDays[day].segments;
+        for (int n = 0; n < 4; ++n)
+            setSegment(seg[n], 0, 0, 0);
+        if (!weekend) {
+            setSegment(seg[0], 0, 8, 1);
+            setSegment(seg[1], 8, 24, 0);
+        }
+    }
+    r.recordDelay = 1;
+    r.preRecordTime = 1;
+}
+
+void makeStream(StreamSettings &s, std::uint8_t kind, std::uint8_t resolution, std::uint8_t bitRateType,
+                std::uint8_t quality, std::uint32_t maxBitRate, std::uint16_t iFrameInterval, std::uint8_t frameType)
+{
+    s.streamKind = kind;
+    s.resolution = resolution;
+    s.bitRateType = bitRateType;
+    s.videoQuality = quality;
+    s.maxBitRate = maxBitRate;
+    s.frameRate = 0; // full frame rate
+    s.iFrameInterval = iFrameInterval;
+    s.frameType = frameType;
+    std::memset(s.reserved15, 0, sizeof s.reserved15); // the dialog writes these back as zeros
+}
+
+void makeCompression(ChannelCompressionRecord &r, int k, bool highDefinition)
+{
+    // Channel 2 carries a custom bit rate so both encodings of maxBitRate are present.
+    const std::uint32_t mainRate = k == 1 ? 0x80000000u | (3000u << 10) : 23u;
+    makeStream(r.mainStream, 1, highDefinition ? 19 : 3, 0, 2, mainRate, 25, 0);
+    makeStream(r.subStream, 0, highDefinition ? 16 : 1, 1, 3, 9, 50, 2);
+}
+
+void makeTextOverlay(ChannelTextOverlayRecord &r)
+{
+    static constexpr std::u16string_view texts[4] = {u"前门", u"后门", u"", u""};
+    for (int e = 0; e < 4; ++e) {
+        TextOverlayEntry &t = r.entries[e];
+        t.showText = e == 0 ? 1 : 0;
+        t.textX = 16;
+        t.textY = std::uint16_t(448 + 32 * e);
+        setText(t.text, texts[e]);
+        t.textLength = gbkLength(texts[e]);
+    }
+}
+
+void makeAlarmIn(AlarmInRecord &r, int i)
+{
+    setText(r.alarmInName, numbered(u"报警输入", i + 1, 1));
+    r.sensorType = 0;
+    r.handleAlarmIn = std::uint8_t(i % 2 == 0);
+    makeHandling(r.handling, WarnOnMonitor | AudibleWarning | TriggerAlarmOut, 1u << (i % 4));
+    makeSchedule(r.schedule, AllDay);
+    for (int m = 0; m < 16; ++m) {
+        const bool own = m == i;
+        r.recordChannel[m] = own;
+        r.presetEnable[m] = own;
+        r.presetNo[m] = std::uint8_t(m + 1);
+        r.cruiseEnable[m] = 0;
+        r.cruiseNo[m] = 1;
+        r.trackEnable[m] = 0;
+        r.trackNo[m] = 1;
+    }
+}
+
+void makeException(ExceptionRecord &r)
+{
+    // Kinds 0..5 as the dialog shows them; no kind may warn on the monitor.
+    static constexpr std::uint32_t flags[6] = {
+        AudibleWarning | ReportToCentre, AudibleWarning | TriggerAlarmOut, ReportToCentre,
+        ReportToCentre | SendEmail,      AudibleWarning,                   0,
+    };
+    for (int k = 0; k < 6; ++k)
+        makeHandling(r.exceptionHandling[k], flags[k], k == 1 ? 0x1 : 0x0);
+}
+
+} // namespace
+
+DeviceState makeFactoryState(const Profile &profile)
+{
+    DeviceState s;
+    const bool hd = isHighDefinitionType(profile.deviceType);
+    const int channels = std::clamp(profile.channels, 0, 255);
+
+    s.info = makeInfo(profile);
+    s.network = makeNetwork();
+    makeServerRecords(s);
+    s.decoder = patternedRecords<DecoderRecord>(channels, TagDecoder);
+    makeSerialRecords(s);
+    makeDiskRecords(s, profile.disks, channels);
+
+    fillRecord(s.exception, TagException);
+    makeException(s.exception);
+
+    s.picture = patternedRecords<ChannelPictureRecord>(channels, TagPicture);
+    s.recording = patternedRecords<ChannelRecordingRecord>(channels, TagRecording);
+    s.compression = patternedRecords<ChannelCompressionRecord>(channels, TagCompression);
+    s.textOverlay = patternedRecords<ChannelTextOverlayRecord>(channels, TagTextOverlay);
+    for (int k = 0; k < channels; ++k) {
+        makePicture(s.picture[std::size_t(k)], k);
+        makeRecording(s.recording[std::size_t(k)]);
+        makeCompression(s.compression[std::size_t(k)], k, hd);
+        makeTextOverlay(s.textOverlay[std::size_t(k)]);
+    }
+
+    s.alarmIn = patternedRecords<AlarmInRecord>(profile.alarmIn, TagAlarmIn);
+    for (std::size_t i = 0; i < s.alarmIn.size(); ++i)
+        makeAlarmIn(s.alarmIn[i], int(i));
+
+    s.alarmOut = patternedRecords<AlarmOutRecord>(profile.alarmOut, TagAlarmOut);
+    for (AlarmOutRecord &r : s.alarmOut) {
+        r.outputDelay = 1;
+        makeSchedule(r.schedule, AllDay);
+    }
+
+    s.scale = 1;
+    return s;
+}
+
+} // namespace dvrsim

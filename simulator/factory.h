@@ -1,0 +1,55 @@
+#pragma once
+// Factory configuration of a simulated recorder: believable values in every field the dialog
+// interprets, and a fixed pseudo-random pattern in every byte it does not, so a round trip
+// shows any byte the dialog changes by mistake.
+#include "alarm/alarmrecords.h"
+#include "alarm/emailrecord.h"
+#include "channel/channelrecords.h"
+#include "device/diskrecords.h"
+#include "device/networkrecords.h"
+#include "device/serialrecords.h"
+#include "device/serverrecords.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace dvrsim {
+
+struct Profile {
+    std::uint8_t deviceType = 82; // a recorder with disks (81..97)
+    int channels = 8; // may exceed the dialog's 16 slots, up to 255
+    int firstChannel = 1;
+    int alarmIn = 8;
+    int alarmOut = 4;
+    int disks = 4; // at most 33
+};
+
+struct DeviceState {
+    DeviceInfoRecord info;
+    NetworkRecord network;
+    DnsNtpRecord dnsNtp;
+    NfsRecord nfs;
+    DdnsRecord ddns;
+    EmailRecord email;
+    Rs232Record rs232;
+    PtzProtocolList ptz;
+    DiskRecord disk;
+    DiskGroupRecord diskGroup;
+    ExceptionRecord exception;
+    std::vector<ChannelPictureRecord> picture; // one per channel
+    std::vector<ChannelRecordingRecord> recording;
+    std::vector<ChannelCompressionRecord> compression;
+    std::vector<ChannelTextOverlayRecord> textOverlay;
+    std::vector<DecoderRecord> decoder;
+    std::vector<AlarmInRecord> alarmIn; // one per alarm input
+    std::vector<AlarmOutRecord> alarmOut; // one per alarm output
+    std::int32_t scale = 1;
+};
+
+// The same profile always gives the same bytes.
+DeviceState makeFactoryState(const Profile &profile);
+
+// The 88 protocol names of the factory PTZ list, codes equal to positions.
+extern const char *const PtzProtocolNames[88];
+
+} // namespace dvrsim
