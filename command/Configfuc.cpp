@@ -17,12 +17,12 @@ CommandQueue g_queue;
 // Bounded print into a request buffer; a request that does not fit is never sent truncated.
 template <typename... Args> std::string formatRequest(const char *format, Args... args)
 {
-    std::string text(RequestCapacity, '\0');
-    int n = std::snprintf(text.data(), RequestCapacity, format, args...);
+    // Formatted in one reusable buffer; each request then keeps only its own bytes.
+    thread_local std::unique_ptr<char[]> buffer(new char[RequestCapacity]);
+    int n = std::snprintf(buffer.get(), RequestCapacity, format, args...);
     if (n < 0 || std::size_t(n) >= RequestCapacity)
         return {};
-    text.resize(std::size_t(n));
-    return text;
+    return std::string(buffer.get(), std::size_t(n));
 }
 
 std::string functionOnlyRequest(const char *function)
