@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 ./setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default
-exec ./build/default/bin/dvrload "$@"
+exec ./build/default/bin/dvrhost "$@"
