@@ -2,7 +2,8 @@
 //
 //   dvrhost [--device ADDRESS] [--user NAME] [--password WORD] [--open] [--screenshots DIR]
 //
-// ADDRESS defaults to an embedded simulated recorder ("sim://"). Without a display the host
+// ADDRESS defaults to an embedded simulated recorder ("sim://"); "HOST:PORT" reaches a
+// dvr-simulator across the network. Without a display the host
 // runs offscreen, performs the full load and writes a PNG of each visible page.
 #include "sdk/quellport.h"
 
@@ -114,7 +115,8 @@ int main(int argc, char **argv)
 
     QCommandLineParser args;
     args.addHelpOption();
-    args.addOption({QStringLiteral("device"), QStringLiteral("Recorder address."), QStringLiteral("address"),
+    args.addOption({QStringLiteral("device"), QStringLiteral("Recorder address: sim://… or HOST:PORT of a dvr-simulator."),
+                    QStringLiteral("address"),
                     QStringLiteral("sim://")});
     args.addOption({QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("name"), QStringLiteral("admin")});
     args.addOption({QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("word"),

@@ -1,7 +1,9 @@
 // Client SDK stand-in: one device session per log-in handle.
 #include "sdk/quellport.h"
 
+#include "sdk/answerbuffer.h"
 #include "sdk/quellport_sim.h"
+#include "sdk/remotesession.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,30 +14,44 @@
 
 namespace {
 
+// One of the two: an in-process simulated recorder, or a dvr-simulator across the network.
 struct Session {
     std::shared_ptr<dvrsim::Device> device;
+    std::shared_ptr<RemoteSession> remote;
 };
 
 std::mutex g_mutex;
 std::map<std::int32_t, Session> g_sessions;
 std::int32_t g_nextHandle = 0;
 
-std::shared_ptr<dvrsim::Device> deviceFor(std::int32_t login)
+// A copy, so a call runs without the table's lock and a log-out meanwhile cannot pull the
+// session from under it.
+Session sessionFor(std::int32_t login)
 {
     std::lock_guard lock(g_mutex);
     auto it = g_sessions.find(login);
-    return it == g_sessions.end() ? nullptr : it->second.device;
+    return it == g_sessions.end() ? Session{} : it->second;
 }
 
-// Copies an answer into the caller's buffer: at most its capacity, NUL-terminated when it fits.
-void deliver(const std::string &text, char *answer, std::int32_t *answerLength)
+std::shared_ptr<dvrsim::Device> deviceFor(std::int32_t login) { return sessionFor(login).device; }
+
+std::int32_t addSession(Session session)
 {
-    const std::size_t capacity = *answerLength > 0 ? std::size_t(*answerLength) : 0;
-    const std::size_t n = std::min(text.size(), capacity);
-    std::memcpy(answer, text.data(), n);
-    if (n < capacity)
-        answer[n] = '\0';
-    *answerLength = std::int32_t(n);
+    std::lock_guard lock(g_mutex);
+    const std::int32_t handle = g_nextHandle++;
+    g_sessions[handle] = std::move(session);
+    return handle;
+}
+
+std::int32_t logInRemote(const std::string &address, const char *user, const char *password)
+{
+    RemoteAddress remote;
+    if (!parseRemoteAddress(address, remote))
+        return -1;
+    auto session = std::make_shared<RemoteSession>(std::move(remote), user ? user : "", password ? password : "");
+    if (!session->logIn())
+        return -1;
+    return addSession(Session{nullptr, std::move(session)});
 }
 
 bool exchange(dvrsim::Device &device, const char *request, std::int32_t requestLength, char *answer,
@@ -47,59 +63,11 @@ bool exchange(dvrsim::Device &device, const char *request, std::int32_t requestL
     std::string text;
     if (!device.handle(std::string_view(request, length), text))
         return false;
-    deliver(text, answer, answerLength);
+    deliverAnswer(text.data(), text.size(), answer, answerLength);
     return true;
-}
-
-bool parseInt(const std::string &value, int low, int high, int &out)
-{
-    if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    out = std::atoi(value.c_str());
-    return out >= low && out <= high;
 }
 
 } // namespace
-
-bool quellport_parse_profile(const char *query, dvrsim::Profile &profile, int &rebootMs)
-{
-    std::string q = query ? query : "";
-    std::size_t pos = 0;
-    while (pos < q.size()) {
-        std::size_t end = q.find('&', pos);
-        if (end == std::string::npos)
-            end = q.size();
-        const std::string item = q.substr(pos, end - pos);
-        pos = end + 1;
-        if (item.empty())
-            continue;
-        const std::size_t eq = item.find('=');
-        if (eq == std::string::npos)
-            return false;
-        const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
-        int v = 0;
-        bool ok;
-        if (key == "type")
-            ok = parseInt(value, 0, 255, v) && ((profile.deviceType = std::uint8_t(v)), true);
-        else if (key == "channels")
-            ok = parseInt(value, 0, 255, profile.channels);
-        else if (key == "first")
-            ok = parseInt(value, 0, 255, profile.firstChannel);
-        else if (key == "alarmin")
-            ok = parseInt(value, 0, 255, profile.alarmIn);
-        else if (key == "alarmout")
-            ok = parseInt(value, 0, 255, profile.alarmOut);
-        else if (key == "disks")
-            ok = parseInt(value, 0, 33, profile.disks);
-        else if (key == "reboot_ms")
-            ok = parseInt(value, 0, 600000, rebootMs);
-        else
-            ok = false;
-        if (!ok)
-            return false;
-    }
-    return true;
-}
 
 std::shared_ptr<dvrsim::Device> quellport_sim_device(std::int32_t login) { return deviceFor(login); }
 
@@ -109,54 +77,63 @@ int32_t SDK_CALL SdkInit(void) { return 1; }
 
 void SDK_CALL SdkCleanup(void)
 {
+    std::map<std::int32_t, Session> gone; // closed outside the lock
     std::lock_guard lock(g_mutex);
-    g_sessions.clear();
+    gone.swap(g_sessions);
 }
 
 int32_t SDK_CALL SdkLogin(const char *address, const char *user, const char *password)
 {
-    (void)user;
-    (void)password;
     if (!address)
         return -1;
     const std::string a = address;
     const std::string scheme = "sim://";
     if (a.compare(0, scheme.size(), scheme) != 0)
-        return -1;
+        return logInRemote(a, user, password);
+    // The embedded recorder takes any user name and password.
     std::string query = a.substr(scheme.size());
     if (!query.empty() && query[0] == '?')
         query.erase(0, 1);
     dvrsim::Profile profile;
     int rebootMs = -1;
-    if (!quellport_parse_profile(query.c_str(), profile, rebootMs))
+    if (!dvrsim::parseProfile(query, profile, rebootMs))
         return -1;
     auto device = std::make_shared<dvrsim::Device>(profile);
     if (rebootMs >= 0)
         device->setRebootDuration(std::chrono::milliseconds(rebootMs));
-    std::lock_guard lock(g_mutex);
-    const std::int32_t handle = g_nextHandle++;
-    g_sessions[handle] = Session{std::move(device)};
-    return handle;
+    return addSession(Session{std::move(device), nullptr});
 }
 
 int32_t SDK_CALL SdkLogout(int32_t login)
 {
+    Session gone; // closed outside the lock
     std::lock_guard lock(g_mutex);
-    return g_sessions.erase(login) ? 1 : 0;
+    auto it = g_sessions.find(login);
+    if (it == g_sessions.end())
+        return 0;
+    gone = std::move(it->second);
+    g_sessions.erase(it);
+    return 1;
 }
 
 int32_t SDK_CALL SdkSendCommand(int32_t login, const char *request, int32_t requestLength, char *answer,
                                 int32_t *answerLength)
 {
-    auto device = deviceFor(login);
-    return device && exchange(*device, request, requestLength, answer, answerLength) ? 1 : 0;
+    const Session session = sessionFor(login);
+    if (session.remote)
+        return session.remote->command(request, requestLength, answer, answerLength) ? 1 : 0;
+    return session.device && exchange(*session.device, request, requestLength, answer, answerLength) ? 1 : 0;
 }
 
 int32_t SDK_CALL SdkSendCommandBatch(int32_t login, const char *const *requests, const int32_t *requestLengths,
                                      int32_t count, char *const *answers, int32_t *const *answerLengths,
                                      SdkProgressCallback progress, void *context)
 {
-    auto device = deviceFor(login);
+    const Session session = sessionFor(login);
+    if (session.remote)
+        return session.remote->batch(requests, requestLengths, count, answers, answerLengths, progress, context) ? 1
+                                                                                                               : 0;
+    const auto &device = session.device;
     if (!device || count < 0 || (count > 0 && (!requests || !requestLengths || !answers || !answerLengths)))
         return 0;
     if (progress)
@@ -172,8 +149,10 @@ int32_t SDK_CALL SdkSendCommandBatch(int32_t login, const char *const *requests,
 
 int32_t SDK_CALL SdkRebootDevice(int32_t login)
 {
-    auto device = deviceFor(login);
-    return device && device->reboot() ? 1 : 0;
+    const Session session = sessionFor(login);
+    if (session.remote)
+        return session.remote->reboot() ? 1 : 0;
+    return session.device && session.device->reboot() ? 1 : 0;
 }
 
 // Live video comes with the area editor; until then no preview can start.

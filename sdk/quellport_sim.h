@@ -13,7 +13,3 @@
 
 // Null unless `login` is an in-process ("sim://") log-in.
 QUELLPORT_CXX_EXPORT std::shared_ptr<dvrsim::Device> quellport_sim_device(std::int32_t login);
-
-// Parses the query of a "sim://" address ("type=82&channels=8&..."); false on an unknown key
-// or a value out of range.
-QUELLPORT_CXX_EXPORT bool quellport_parse_profile(const char *query, dvrsim::Profile &profile, int &rebootMs);

@@ -3,6 +3,7 @@
 #include "command/gbktext.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -406,6 +407,15 @@ void makeException(ExceptionRecord &r)
         makeHandling(r.exceptionHandling[k], flags[k], k == 1 ? 0x1 : 0x0);
 }
 
+
+bool parseInt(const std::string &value, int low, int high, int &out)
+{
+    if (value.empty() || value.size() > 9 || value.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    out = std::atoi(value.c_str());
+    return out >= low && out <= high;
+}
+
 } // namespace
 
 DeviceState makeFactoryState(const Profile &profile)
@@ -447,6 +457,46 @@ DeviceState makeFactoryState(const Profile &profile)
 
     s.scale = 1;
     return s;
+}
+
+bool parseProfile(std::string_view query, Profile &profile, int &rebootMs)
+{
+    const std::string q(query);
+    std::size_t pos = 0;
+    while (pos < q.size()) {
+        std::size_t end = q.find('&', pos);
+        if (end == std::string::npos)
+            end = q.size();
+        const std::string item = q.substr(pos, end - pos);
+        pos = end + 1;
+        if (item.empty())
+            continue;
+        const std::size_t eq = item.find('=');
+        if (eq == std::string::npos)
+            return false;
+        const std::string key = item.substr(0, eq), value = item.substr(eq + 1);
+        int v = 0;
+        bool ok;
+        if (key == "type")
+            ok = parseInt(value, 0, 255, v) && ((profile.deviceType = std::uint8_t(v)), true);
+        else if (key == "channels")
+            ok = parseInt(value, 0, 255, profile.channels);
+        else if (key == "first")
+            ok = parseInt(value, 0, 255, profile.firstChannel);
+        else if (key == "alarmin")
+            ok = parseInt(value, 0, 255, profile.alarmIn);
+        else if (key == "alarmout")
+            ok = parseInt(value, 0, 255, profile.alarmOut);
+        else if (key == "disks")
+            ok = parseInt(value, 0, 33, profile.disks);
+        else if (key == "reboot_ms")
+            ok = parseInt(value, 0, 600000, rebootMs);
+        else
+            ok = false;
+        if (!ok)
+            return false;
+    }
+    return true;
 }
 
 } // namespace dvrsim

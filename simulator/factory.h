@@ -11,6 +11,7 @@
 #include "device/serverrecords.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace dvrsim {
@@ -48,6 +49,11 @@ struct DeviceState {
 
 // The same profile always gives the same bytes.
 DeviceState makeFactoryState(const Profile &profile);
+
+// Reads a profile query ("type=82&channels=8&first=1&alarmin=8&alarmout=4&disks=4&reboot_ms=1500");
+// keys left out keep their values, rebootMs is left alone unless given. False on an unknown key
+// or a value out of range.
+bool parseProfile(std::string_view query, Profile &profile, int &rebootMs);
 
 // The 88 protocol names of the factory PTZ list, codes equal to positions.
 extern const char *const PtzProtocolNames[88];

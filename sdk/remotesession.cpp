@@ -1,0 +1,253 @@
+#include "sdk/remotesession.h"
+
+#include "sdk/answerbuffer.h"
+#include "sdk/wire.h"
+
+#include <QDeadlineTimer>
+#include <QTcpSocket>
+#include <QThread>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+bool parseBound(std::string_view value, int &out)
+{
+    if (value.empty() || value.size() > 7 || value.find_first_not_of("0123456789") != std::string_view::npos)
+        return false;
+    out = std::stoi(std::string(value));
+    return out >= 1;
+}
+
+int remaining(const QDeadlineTimer &deadline, int limitMs)
+{
+    return int(std::min<qint64>(deadline.remainingTime(), limitMs));
+}
+
+} // namespace
+
+bool parseRemoteAddress(std::string_view text, RemoteAddress &address)
+{
+    std::string_view query;
+    if (const auto mark = text.find('?'); mark != std::string_view::npos) {
+        query = text.substr(mark + 1);
+        text = text.substr(0, mark);
+    }
+    const auto colon = text.rfind(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return false;
+    std::string_view host = text.substr(0, colon), port = text.substr(colon + 1);
+    if (host.front() == '[') {
+        if (host.size() < 3 || host.back() != ']')
+            return false;
+        host = host.substr(1, host.size() - 2);
+    } else if (host.find(':') != std::string_view::npos) {
+        return false; // a v6 address needs its brackets
+    }
+    int portNumber = 0;
+    if (!parseBound(port, portNumber) || portNumber > 65535)
+        return false;
+    RemoteAddress parsed;
+    parsed.host = std::string(host);
+    parsed.port = std::uint16_t(portNumber);
+    while (!query.empty()) {
+        const auto end = std::min(query.find('&'), query.size());
+        const std::string_view item = query.substr(0, end);
+        query = query.substr(std::min(end + 1, query.size()));
+        const auto eq = item.find('=');
+        if (eq == std::string_view::npos)
+            return false;
+        const std::string_view key = item.substr(0, eq), value = item.substr(eq + 1);
+        int *bound = key == "connect_ms" ? &parsed.connectMs
+                     : key == "answer_ms" ? &parsed.answerMs
+                     : key == "batch_ms"  ? &parsed.batchMs
+                                          : nullptr;
+        if (!bound || !parseBound(value, *bound))
+            return false;
+    }
+    address = std::move(parsed);
+    return true;
+}
+
+struct RemoteSession::Frame {
+    wire::Header header;
+    QByteArray body;
+};
+
+RemoteSession::RemoteSession(RemoteAddress address, std::string user, std::string password)
+    : address_(std::move(address)), user_(std::move(user)), password_(std::move(password))
+{
+}
+
+RemoteSession::~RemoteSession() { drop(); }
+
+void RemoteSession::drop()
+{
+    inbox_.clear();
+    if (!socket_)
+        return;
+    // A socket belongs to the thread that made it; only that thread may close it at once.
+    if (socket_->thread() == QThread::currentThread()) {
+        socket_->abort();
+        delete socket_;
+    } else {
+        socket_->deleteLater();
+    }
+    socket_ = nullptr;
+}
+
+bool RemoteSession::send(const QByteArray &frames)
+{
+    if (socket_->write(frames) != frames.size()) {
+        drop();
+        return false;
+    }
+    socket_->flush();
+    return true;
+}
+
+bool RemoteSession::readFrame(Frame &frame, QDeadlineTimer &call)
+{
+    const QDeadlineTimer answer(address_.answerMs);
+    for (;;) {
+        inbox_ += socket_->readAll();
+        switch (wire::parseHeader(inbox_.constData(), std::size_t(inbox_.size()), frame.header)) {
+        case wire::Parse::Frame:
+            frame.body = inbox_.mid(qsizetype(wire::HeaderSize), qsizetype(frame.header.length));
+            inbox_.remove(0, qsizetype(wire::HeaderSize + frame.header.length));
+            return true;
+        case wire::Parse::Bad:
+            drop();
+            return false;
+        case wire::Parse::Incomplete:
+            break;
+        }
+        const int wait = std::min(remaining(call, address_.answerMs), remaining(answer, address_.answerMs));
+        if (wait <= 0 || !socket_->waitForReadyRead(wait)) {
+            if (socket_->bytesAvailable() > 0)
+                continue; // the last bytes came with the close
+            drop();
+            return false;
+        }
+    }
+}
+
+bool RemoteSession::connected(QDeadlineTimer &call)
+{
+    if (socket_ && socket_->thread() == QThread::currentThread()) {
+        // A connection the recorder closed while we were idle (a reboot, a restart) shows only
+        // when we look; anything it sent unasked means the stream is out of step.
+        if (socket_->state() == QAbstractSocket::ConnectedState)
+            socket_->waitForReadyRead(0);
+        if (socket_->state() == QAbstractSocket::ConnectedState && socket_->bytesAvailable() == 0 && inbox_.isEmpty())
+            return true;
+    }
+    drop();
+    socket_ = new QTcpSocket;
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket_->connectToHost(QString::fromStdString(address_.host), address_.port);
+    const int wait = remaining(call, address_.connectMs);
+    if (wait <= 0 || !socket_->waitForConnected(wait)) {
+        drop();
+        return false;
+    }
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QByteArray credentials;
+    credentials.append(user_.data(), qsizetype(user_.size())).append('\0');
+    credentials.append(password_.data(), qsizetype(password_.size())).append('\0');
+    QByteArray out;
+    const std::uint32_t sequence = ++sequence_;
+    wire::appendFrame(out, wire::Kind::Login, wire::Status::Failed, sequence, credentials.constData(),
+                      std::size_t(credentials.size()));
+    Frame reply;
+    if (!send(out) || !readFrame(reply, call))
+        return false;
+    if (reply.header.kind != wire::Kind::LoginAnswer || reply.header.sequence != sequence ||
+        reply.header.status != wire::Status::Ok) {
+        drop();
+        return false;
+    }
+    return true;
+}
+
+bool RemoteSession::logIn()
+{
+    std::lock_guard lock(mutex_);
+    QDeadlineTimer call(qint64(address_.connectMs) + address_.answerMs);
+    return connected(call);
+}
+
+bool RemoteSession::command(const char *request, std::int32_t requestLength, char *answer,
+                            std::int32_t *answerLength)
+{
+    return batch(&request, &requestLength, 1, &answer, &answerLength, nullptr, nullptr);
+}
+
+bool RemoteSession::batch(const char *const *requests, const std::int32_t *requestLengths, std::int32_t count,
+                          char *const *answers, std::int32_t *const *answerLengths, SdkProgressCallback progress,
+                          void *context)
+{
+    if (count < 0 || (count > 0 && (!requests || !requestLengths || !answers || !answerLengths)))
+        return false;
+    // Every request is checked before anything is sent: a batch goes out whole or not at all.
+    std::size_t total = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!requests[i] || requestLengths[i] <= 0 || !answers[i] || !answerLengths[i])
+            return false;
+        const std::size_t length = strnlen(requests[i], std::size_t(requestLengths[i]));
+        if (length > wire::MaxBody)
+            return false;
+        total += wire::HeaderSize + length;
+    }
+
+    std::lock_guard lock(mutex_);
+    QDeadlineTimer call(qint64(address_.connectMs) + address_.answerMs + (count > 1 ? address_.batchMs : address_.answerMs));
+    if (!connected(call))
+        return false;
+    const std::uint32_t first = sequence_ + 1;
+    QByteArray out;
+    out.reserve(qsizetype(total));
+    for (std::int32_t i = 0; i < count; ++i)
+        wire::appendFrame(out, wire::Kind::Command, wire::Status::Failed, first + std::uint32_t(i), requests[i],
+                          strnlen(requests[i], std::size_t(requestLengths[i])));
+    sequence_ += std::uint32_t(count);
+    if (!send(out))
+        return false;
+    if (progress)
+        progress(0, context);
+    // Answers come back in the order the requests went out; each must be the one expected.
+    Frame reply;
+    for (std::int32_t i = 0; i < count; ++i) {
+        if (!readFrame(reply, call))
+            return false;
+        if (reply.header.kind != wire::Kind::CommandAnswer || reply.header.sequence != first + std::uint32_t(i) ||
+            reply.header.status != wire::Status::Ok) {
+            drop();
+            return false;
+        }
+        deliverAnswer(reply.body.constData(), std::size_t(reply.body.size()), answers[i], answerLengths[i]);
+        if (progress)
+            progress(std::int32_t((i + 1) * 100LL / count), context);
+    }
+    return true;
+}
+
+bool RemoteSession::reboot()
+{
+    std::lock_guard lock(mutex_);
+    QDeadlineTimer call(qint64(address_.connectMs) + 2LL * address_.answerMs);
+    if (!connected(call))
+        return false;
+    QByteArray out;
+    const std::uint32_t sequence = ++sequence_;
+    wire::appendFrame(out, wire::Kind::Reboot, wire::Status::Failed, sequence, nullptr, 0);
+    Frame reply;
+    if (!send(out) || !readFrame(reply, call))
+        return false;
+    const bool accepted = reply.header.kind == wire::Kind::RebootAnswer && reply.header.sequence == sequence &&
+                          reply.header.status == wire::Status::Ok;
+    // A rebooting recorder drops its clients; the next call logs in again.
+    drop();
+    return accepted;
+}

@@ -1,0 +1,316 @@
+// The dialog and the command layer against a dvr-simulator process over loopback TCP.
+#include "command/Configfuc.h"
+#include "command/commandtypes.h"
+#include "command/gbktext.h"
+#include "command/sdkapi.h"
+#include "guihelpers.h"
+#include "recordingnotifier.h"
+#include "sdk/quellport.h"
+#include "shell/frmdvrconfig.h"
+#include "shell/loadcycle.h"
+#include "simfixture.h"
+#include "simserver.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QThread>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+const char *const Sixteen = "type=82&channels=16&alarmin=16&alarmout=4&disks=4";
+const char *const Bounds = "?connect_ms=1000&answer_ms=400&batch_ms=3000";
+// Slack for a loaded machine and the sanitizer build; a hang would take far longer.
+constexpr qint64 Slack = 2000;
+
+std::string hex(const void *data, std::size_t size)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto b = static_cast<const unsigned char *>(data)[i];
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+std::unique_ptr<DvrRecords> zeroedRecords()
+{
+    auto r = std::make_unique<DvrRecords>();
+    std::memset(r.get(), 0, sizeof *r);
+    return r;
+}
+
+class OverNetwork : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string missing;
+        ASSERT_TRUE(sdk_load(&missing)) << missing;
+        config_clear_queue();
+    }
+    void TearDown() override
+    {
+        dialog.reset();
+        for (std::int32_t login : logins)
+            SdkLogout(login);
+        config_clear_queue();
+    }
+
+    void start(QStringList arguments = {QStringLiteral("--device"), QString::fromLatin1(Sixteen)})
+    {
+        ASSERT_TRUE(server.start(arguments));
+    }
+    std::int32_t logIn(const std::string &options = Bounds, const char *password = "12345")
+    {
+        const std::int32_t login = SdkLogin((server.address() + options).c_str(), "admin", password);
+        if (login >= 0)
+            logins.push_back(login);
+        return login;
+    }
+    void openDialog(std::int32_t login)
+    {
+        dialog = std::make_unique<TfrmDvrConfig>("host text", login);
+        dialog->show();
+        dialog->tmrProgressTimer();
+    }
+    // One get through the single-command call; true when the recorder answered.
+    static bool ping(std::int32_t login)
+    {
+        config_clear_queue();
+        DeviceInfoRecord info;
+        return config_get_record(login, cmd::DeviceInfo, 0, &info);
+    }
+    std::string recordOnServer(int type, int channel)
+    {
+        return server.control("record 0 " + std::to_string(type) + " " + std::to_string(channel));
+    }
+
+    SimServerProcess server;
+    RecordingNotifier notes;
+    std::vector<std::int32_t> logins;
+    std::unique_ptr<TfrmDvrConfig> dialog;
+};
+
+TEST_F(OverNetwork, FullLoadGivesTheSameBytesAsTheEmbeddedRecorder)
+{
+    start();
+    const std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    auto remote = zeroedRecords();
+    ASSERT_EQ(fullLoad(*remote, login, nullptr, nullptr), LoadStop::None);
+
+    SimulatedRecorder embedded(Sixteen);
+    auto local = zeroedRecords();
+    ASSERT_EQ(fullLoad(*local, embedded.login, nullptr, nullptr), LoadStop::None);
+    EXPECT_EQ(std::memcmp(remote.get(), local.get(), sizeof *local), 0);
+
+    std::vector<std::string> log;
+    ASSERT_EQ(server.control("log 0", &log), "ok " + std::to_string(embedded.device->log().size()));
+    EXPECT_EQ(log.size(), 3u + 106u);
+}
+
+TEST_F(OverNetwork, BatchProgressRisesToAHundredOnTheCallersThread)
+{
+    start();
+    const std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    struct Seen {
+        std::vector<int> values;
+        bool otherThread = false;
+        std::thread::id caller = std::this_thread::get_id();
+    } seen;
+    auto r = zeroedRecords();
+    ASSERT_EQ(fullLoad(*r, login,
+                       [](std::int32_t value, void *context) {
+                           auto *s = static_cast<Seen *>(context);
+                           s->values.push_back(value);
+                           s->otherThread |= std::this_thread::get_id() != s->caller;
+                       },
+                       &seen),
+              LoadStop::None);
+    ASSERT_FALSE(seen.values.empty());
+    EXPECT_FALSE(seen.otherThread);
+    EXPECT_TRUE(std::is_sorted(seen.values.begin(), seen.values.end()));
+    EXPECT_EQ(seen.values.front(), 0);
+    EXPECT_EQ(seen.values.back(), 100);
+}
+
+TEST_F(OverNetwork, DialogSavesAndRefreshesTheServerPageByteForByte)
+{
+    start();
+    const std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    openDialog(login);
+    ASSERT_TRUE(dialog->loaded());
+    EXPECT_EQ(recordOnServer(cmd::DeviceInfo, 0), "ok " + hex(&dialog->records().deviceInfo, sizeof(DeviceInfoRecord)));
+
+    auto *name = child<QLineEdit>(dialog.get(), QStringLiteral("edtName"));
+    name->setText(QStringLiteral("东门录像机"));
+    ASSERT_EQ(server.control("clearlog 0"), "ok");
+    dialog->btnSaveConfigClick();
+    ASSERT_EQ(notes.messages, QStringList{QStringLiteral("保存成功")});
+    const DvrRecords &r = dialog->records();
+    EXPECT_EQ(gbk::toUtf8(gbk::readField(r.deviceInfo.deviceName)), "东门录像机");
+    EXPECT_EQ(recordOnServer(cmd::DeviceInfo, 0), "ok " + hex(&r.deviceInfo, sizeof r.deviceInfo));
+    EXPECT_EQ(recordOnServer(cmd::Network, 0), "ok " + hex(&r.network, sizeof r.network));
+
+    // A refresh brings back what the recorder now holds, and the page shows it.
+    const DeviceInfoRecord saved = r.deviceInfo;
+    name->setText(QStringLiteral("not saved"));
+    std::vector<std::string> log;
+    ASSERT_EQ(server.control("clearlog 0"), "ok");
+    dialog->btnRefreshClick();
+    EXPECT_EQ(notes.messages.size(), 1);
+    ASSERT_EQ(server.control("log 0", &log).rfind("ok ", 0), 0u);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front(), "get_dvr_config 100 0");
+    EXPECT_EQ(std::memcmp(&r.deviceInfo, &saved, sizeof saved), 0);
+    EXPECT_EQ(name->text(), QStringLiteral("东门录像机"));
+}
+
+TEST_F(OverNetwork, LogInIsRefusedForBadAddressesAWrongPasswordAndAClosedPort)
+{
+    start();
+    for (const char *address : {"127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "::1:80",
+                                "[::1:80", "127.0.0.1:80?timeout=5", "127.0.0.1:80?answer_ms=0", ":80"})
+        EXPECT_EQ(SdkLogin(address, "admin", "12345"), -1) << address;
+    EXPECT_EQ(logIn(Bounds, "wrong"), -1);
+
+    const std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    const std::string address = server.address();
+    ASSERT_EQ(server.stop(), 0);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(ping(login)) << "the server is gone";
+    EXPECT_EQ(SdkLogin((address + Bounds).c_str(), "admin", "12345"), -1) << "connection refused";
+    EXPECT_LT(clock.elapsed(), 2 * (1000 + 400) + Slack);
+}
+
+// Every way an answer can go wrong on the wire fails the batch within its bound, leaves the
+// records as they were, and the next call connects again and succeeds.
+TEST_F(OverNetwork, BrokenAnswersFailWithinTheBoundAndTheNextCallReconnects)
+{
+    start();
+    const std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    for (const char *fault : {"close", "silent", "oversize_frame", "short_frame", "garbage", "slow 1500",
+                              "sdk_failure", "reboot"}) {
+        SCOPED_TRACE(fault);
+        auto r = zeroedRecords();
+        fillPattern(r->network);
+        const NetworkRecord before = r->network;
+        // The fourth command is the first of the batch; the fiftieth lies in its middle.
+        const std::string f = fault;
+        const auto blank = f.find(' ');
+        const std::string kind = f.substr(0, blank), extra = blank == std::string::npos ? "" : f.substr(blank);
+        ASSERT_EQ(server.control("fault 0 " + kind + " 50" + extra), "ok");
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(fullLoad(*r, login, nullptr, nullptr), LoadStop::Batch);
+        EXPECT_LT(clock.elapsed(), 1000 + 400 + 3000 + Slack);
+        EXPECT_EQ(std::memcmp(&r->network, &before, sizeof before), 0);
+        EXPECT_EQ(config_queue().count, 0);
+
+        // A reboot fault leaves the recorder offline for a while; wait until it answers again.
+        QElapsedTimer back;
+        back.start();
+        while (!ping(login) && back.elapsed() < 10000)
+            QThread::msleep(50);
+        auto again = zeroedRecords();
+        EXPECT_EQ(fullLoad(*again, login, nullptr, nullptr), LoadStop::None);
+    }
+}
+
+TEST_F(OverNetwork, ASlowAnswerWithinTheBoundStillArrives)
+{
+    start();
+    const std::int32_t login = logIn("?answer_ms=3000");
+    ASSERT_GE(login, 0);
+    ASSERT_EQ(server.control("fault 0 slow 1 300"), "ok");
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(ping(login));
+    EXPECT_GE(clock.elapsed(), 250);
+}
+
+TEST_F(OverNetwork, RebootTakesTheRecorderAwayAndTheSameHandleWorksAfterwards)
+{
+    start({QStringLiteral("--device"), QString::fromLatin1(Sixteen), QStringLiteral("--reboot-ms"),
+           QStringLiteral("1000")});
+    const std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    openDialog(login);
+    ASSERT_TRUE(dialog->loaded());
+    notes.answers = {true};
+    QElapsedTimer clock;
+    clock.start();
+    dialog->btnReBootClick();
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("正在重启,请稍候!")});
+    EXPECT_EQ(server.control("online 0"), "ok 0");
+
+    // While it reboots every call fails quickly: the recorder refuses the log-in.
+    QElapsedTimer call;
+    call.start();
+    EXPECT_FALSE(ping(login));
+    EXPECT_LT(call.elapsed(), 400 + Slack);
+
+    while (!ping(login) && clock.elapsed() < 10000)
+        QThread::msleep(50);
+    EXPECT_GE(clock.elapsed(), 900);
+    notes.messages.clear();
+    dialog->btnRefreshClick();
+    EXPECT_TRUE(notes.messages.isEmpty()) << notes.messages.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(OverNetwork, ARebootDuringASaveFailsTheSave)
+{
+    start({QStringLiteral("--device"), QString::fromLatin1(Sixteen), QStringLiteral("--reboot-ms"),
+           QStringLiteral("500")});
+    const std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    openDialog(login);
+    ASSERT_TRUE(dialog->loaded());
+    const std::string infoBefore = recordOnServer(cmd::DeviceInfo, 0);
+    child<QLineEdit>(dialog.get(), QStringLiteral("edtName"))->setText(QStringLiteral("renamed"));
+    // The server page saves the scale first, then the two records in one batch.
+    ASSERT_EQ(server.control("fault 0 reboot 2"), "ok");
+    dialog->btnSaveConfigClick();
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("保存失败")});
+    EXPECT_EQ(config_queue().count, 0);
+    EXPECT_EQ(recordOnServer(cmd::DeviceInfo, 0), infoBefore) << "the reboot came before the set";
+}
+
+TEST_F(OverNetwork, StateFileKeepsASavedNameAcrossAServerRestart)
+{
+    const QString state = QString::fromStdString(testing::TempDir()) + QStringLiteral("/dvrsim-network.state");
+    QFile::remove(state);
+    const QStringList arguments{QStringLiteral("--device"), QString::fromLatin1(Sixteen), QStringLiteral("--state"),
+                                state};
+    start(arguments);
+    std::int32_t login = logIn();
+    ASSERT_GE(login, 0);
+    openDialog(login);
+    child<QLineEdit>(dialog.get(), QStringLiteral("edtName"))->setText(QStringLiteral("kept"));
+    dialog->btnSaveConfigClick();
+    ASSERT_EQ(notes.messages, QStringList{QStringLiteral("保存成功")});
+    dialog.reset();
+    ASSERT_EQ(server.stop(), 0);
+
+    start(arguments);
+    login = logIn();
+    ASSERT_GE(login, 0);
+    auto r = zeroedRecords();
+    ASSERT_EQ(fullLoad(*r, login, nullptr, nullptr), LoadStop::None);
+    EXPECT_EQ(gbk::toUtf8(gbk::readField(r->deviceInfo.deviceName)), "kept");
+    QFile::remove(state);
+}
+
+} // namespace
