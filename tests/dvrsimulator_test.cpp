@@ -337,7 +337,9 @@ class StateFile : public DvrSimulator {
 protected:
     void SetUp() override
     {
-        path = QString::fromStdString(testing::TempDir()) + QStringLiteral("/dvrsim-server-test.state");
+        // CTest runs tests side by side: one file per test.
+        path = QString::fromStdString(testing::TempDir() + "/dvrsim-" +
+                                      testing::UnitTest::GetInstance()->current_test_info()->name() + ".state");
         QFile::remove(path);
     }
     void TearDown() override { QFile::remove(path); }
