@@ -10,15 +10,19 @@
 #include "shell/loadcycle.h"
 #include "simfixture.h"
 #include "simserver.h"
+#include "sdk/wire.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTcpServer>
 #include <QLineEdit>
 #include <QThread>
 
 #include <cstring>
 #include <memory>
 #include <string>
+#include <functional>
+#include <future>
 #include <thread>
 
 namespace {
@@ -311,6 +315,94 @@ TEST_F(OverNetwork, StateFileKeepsASavedNameAcrossAServerRestart)
     ASSERT_EQ(fullLoad(*r, login, nullptr, nullptr), LoadStop::None);
     EXPECT_EQ(gbk::toUtf8(gbk::readField(r->deviceInfo.deviceName)), "kept");
     QFile::remove(state);
+}
+
+// A recorder that answers the log-in, then answers one command with whatever frame it is given:
+// the client must take only the answer it asked for.
+class ScriptedRecorder {
+public:
+    explicit ScriptedRecorder(std::function<QByteArray(const wire::Header &request)> reply)
+    {
+        std::promise<std::uint16_t> port;
+        auto bound = port.get_future();
+        thread_ = std::thread([reply, &port] { serve(reply, port); });
+        port_ = bound.get();
+    }
+    ~ScriptedRecorder() { thread_.join(); }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_) + Bounds; }
+    bool listening() const { return port_ != 0; }
+
+private:
+    static bool readFrame(QTcpSocket &socket, QByteArray &inbox, wire::Header &header)
+    {
+        while (wire::parseHeader(inbox.constData(), std::size_t(inbox.size()), header) != wire::Parse::Frame) {
+            if (!socket.waitForReadyRead(3000))
+                return false;
+            inbox += socket.readAll();
+        }
+        inbox.remove(0, qsizetype(wire::HeaderSize + header.length));
+        return true;
+    }
+    // Everything network-side lives on this thread, which serves one client and ends.
+    static void serve(const std::function<QByteArray(const wire::Header &)> &reply, std::promise<std::uint16_t> &port)
+    {
+        QTcpServer tcp;
+        port.set_value(tcp.listen(QHostAddress::LocalHost) ? tcp.serverPort() : 0);
+        if (!tcp.isListening() || !tcp.waitForNewConnection(5000))
+            return;
+        std::unique_ptr<QTcpSocket> socket(tcp.nextPendingConnection());
+        QByteArray inbox;
+        wire::Header header;
+        if (!readFrame(*socket, inbox, header))
+            return;
+        QByteArray out;
+        wire::appendFrame(out, wire::Kind::LoginAnswer, wire::Status::Ok, header.sequence, nullptr, 0);
+        socket->write(out);
+        if (!readFrame(*socket, inbox, header))
+            return;
+        socket->write(reply(header));
+        socket->flush();
+        socket->waitForDisconnected(3000);
+    }
+
+    std::uint16_t port_ = 0;
+    std::thread thread_;
+};
+
+TEST_F(OverNetwork, AnAnswerThatIsNotTheOneAskedForFailsTheCall)
+{
+    const std::string good = "<?xml version=\"1.0\"?><command name=\"config\"><function>get_scale_config</function>"
+                             "<result>ok</result><scale>true</scale></command>";
+    const std::function<QByteArray(const wire::Header &)> replies[] = {
+        [&](const wire::Header &h) { // an earlier request's answer
+            QByteArray out;
+            wire::appendFrame(out, wire::Kind::CommandAnswer, wire::Status::Ok, h.sequence - 1, good.data(), good.size());
+            return out;
+        },
+        [&](const wire::Header &h) { // the right sequence, the wrong kind
+            QByteArray out;
+            wire::appendFrame(out, wire::Kind::RebootAnswer, wire::Status::Ok, h.sequence, good.data(), good.size());
+            return out;
+        },
+        [&](const wire::Header &h) { // the control: this one is accepted
+            QByteArray out;
+            wire::appendFrame(out, wire::Kind::CommandAnswer, wire::Status::Ok, h.sequence, good.data(), good.size());
+            return out;
+        },
+    };
+    for (std::size_t i = 0; i < std::size(replies); ++i) {
+        SCOPED_TRACE(i);
+        ScriptedRecorder recorder(replies[i]);
+        ASSERT_TRUE(recorder.listening());
+        const std::int32_t login = SdkLogin(recorder.address().c_str(), "admin", "12345");
+        ASSERT_GE(login, 0);
+        logins.push_back(login);
+        std::int32_t scale = 0;
+        EXPECT_EQ(config_get_scale(login, &scale), i == 2);
+        EXPECT_EQ(scale, i == 2 ? 1 : 0);
+        SdkLogout(login);
+        logins.pop_back();
+    }
 }
 
 } // namespace
