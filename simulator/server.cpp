@@ -481,7 +481,11 @@ private:
             if (line.endsWith('\r'))
                 line.chop(1);
             bool quit = false;
-            socket_->write(line.size() > MaxLine ? QByteArray("error request too long\n") : server_.control(line, quit));
+            if (overlong_ || line.size() > MaxLine)
+                socket_->write("error request too long\n");
+            else
+                socket_->write(server_.control(line, quit));
+            overlong_ = false;
             if (quit) {
                 done_ = true;
                 socket_->flush();
@@ -491,16 +495,17 @@ private:
             }
         }
         buffer_.remove(0, at);
+        // An endless line is not kept: its start is dropped and its end answered with one error.
         if (buffer_.size() > MaxLine) {
-            done_ = true;
-            socket_->write("error request too long\n");
-            socket_->disconnectFromHost();
+            buffer_.clear();
+            overlong_ = true;
         }
     }
 
     SimServer &server_;
     QTcpSocket *socket_;
     QByteArray buffer_;
+    bool overlong_ = false;
     bool done_ = false;
 };
 

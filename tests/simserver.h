@@ -66,6 +66,7 @@ public:
 
     bool running() const { return process_ && process_->state() == QProcess::Running; }
     std::uint16_t port(int device = 0) const { return ports_.at(std::size_t(device)); }
+    std::uint16_t controlPort() const { return controlPort_; }
     std::string address(int device = 0) const { return "127.0.0.1:" + std::to_string(port(device)); }
 
     // One control request; the reply's first line, or "" when the server did not answer. For "log",
@@ -91,6 +92,9 @@ public:
 private:
     int exitCode() const
     {
+        // A program that never started has no exit code, though QProcess reports 0 for it.
+        if (process_->error() == QProcess::FailedToStart)
+            return -1;
         return process_->exitStatus() == QProcess::NormalExit ? process_->exitCode() : -1;
     }
     std::string readLine()
