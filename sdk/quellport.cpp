@@ -5,8 +5,6 @@
 #include "sdk/quellport_sim.h"
 #include "sdk/remotesession.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -32,8 +30,6 @@ Session sessionFor(std::int32_t login)
     auto it = g_sessions.find(login);
     return it == g_sessions.end() ? Session{} : it->second;
 }
-
-std::shared_ptr<dvrsim::Device> deviceFor(std::int32_t login) { return sessionFor(login).device; }
 
 std::int32_t addSession(Session session)
 {
@@ -69,7 +65,7 @@ bool exchange(dvrsim::Device &device, const char *request, std::int32_t requestL
 
 } // namespace
 
-std::shared_ptr<dvrsim::Device> quellport_sim_device(std::int32_t login) { return deviceFor(login); }
+std::shared_ptr<dvrsim::Device> quellport_sim_device(std::int32_t login) { return sessionFor(login).device; }
 
 extern "C" {
 

@@ -145,7 +145,6 @@ bool RemoteSession::connected(QDeadlineTimer &call)
     }
     drop();
     socket_ = new QTcpSocket;
-    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket_->connectToHost(QString::fromStdString(address_.host), address_.port);
     const int wait = remaining(call, address_.connectMs);
     if (wait <= 0 || !socket_->waitForConnected(wait)) {

@@ -11,7 +11,6 @@
 #include <QByteArray>
 
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
