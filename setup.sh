@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei xvfb xauth

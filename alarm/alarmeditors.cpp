@@ -6,16 +6,11 @@
 QString alarmKindSuffix(int kind)
 {
     switch (kind) {
-    case MotionDetection:
-        return QStringLiteral("－移动侦测");
-    case VideoLoss:
-        return QStringLiteral("－视频丢失");
-    case OcclusionAlarm:
-        return QStringLiteral("－遮挡报警");
-    case AlarmInput:
-        return QStringLiteral("－报警输入");
-    default:
-        return {};
+    case MotionDetection: return QStringLiteral("－移动侦测");
+    case VideoLoss: return QStringLiteral("－视频丢失");
+    case OcclusionAlarm: return QStringLiteral("－遮挡报警");
+    case AlarmInput: return QStringLiteral("－报警输入");
+    default: return {};
     }
 }
 

@@ -1,10 +1,18 @@
 #include "alarm/alarmpage.h"
 
-#include "command/Configfuc.h"
-#include "command/commandtypes.h"
+#include "command/typedcommands.h"
 #include "shell/pagehelpers.h"
 
+#include "ui_alarmpage.h"
+
 #include <algorithm>
+
+AlarmPage::AlarmPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::AlarmPage>())
+{
+    ui_->setupUi(this);
+}
+
+AlarmPage::~AlarmPage() = default;
 
 void AlarmPage::renewBaselines()
 {
@@ -14,16 +22,16 @@ void AlarmPage::renewBaselines()
 
 void AlarmPage::fill() { renewBaselines(); }
 
-void AlarmPage::queueRefresh(std::int32_t login)
+void AlarmPage::queueRefresh()
 {
     for (int i = 0; i < r_.alarmInCount(); ++i)
-        config_queue_get(login, cmd::AlarmIn, i, &r_.alarmIn[i]);
+        queueGet(login(), i, r_.alarmIn[i]);
     for (int j = 0; j < r_.alarmOutCount(); ++j)
-        config_queue_get(login, cmd::AlarmOut, j, &r_.alarmOut[j]);
-    config_queue_get(login, cmd::Exception, 0, &r_.exception);
+        queueGet(login(), j, r_.alarmOut[j]);
+    queueGet(login(), 0, r_.exception);
 }
 
-bool AlarmPage::queueSave(std::int32_t login, bool &restart)
+bool AlarmPage::queueSave(bool &restart)
 {
     // The sensor type and the arming schedules need a restart; names, links and delays do not.
     bool changed = false;
@@ -39,9 +47,9 @@ bool AlarmPage::queueSave(std::int32_t login, bool &restart)
         restart = true;
     }
     for (int i = 0; i < r_.alarmInCount(); ++i)
-        config_queue_set(login, cmd::set(cmd::AlarmIn), i, &r_.alarmIn[i]);
+        queueSet(login(), i, r_.alarmIn[i]);
     for (int j = 0; j < r_.alarmOutCount(); ++j)
-        config_queue_set(login, cmd::set(cmd::AlarmOut), j, &r_.alarmOut[j]);
-    config_queue_set(login, cmd::set(cmd::Exception), 0, &r_.exception);
+        queueSet(login(), j, r_.alarmOut[j]);
+    queueSet(login(), 0, r_.exception);
     return true;
 }

@@ -1,17 +1,24 @@
 #pragma once
 // Alarm page: alarm inputs, alarm outputs and exception handling.
 #include "shell/configpage.h"
-#include "shell/dvrrecords.h"
+
+#include <memory>
+
+namespace Ui {
+class AlarmPage;
+}
 
 class AlarmPage final : public ConfigPage {
 public:
-    explicit AlarmPage(DvrRecords &records) : r_(records) {}
+    explicit AlarmPage(const PageContext &context);
+    ~AlarmPage() override;
+
     void fill() override;
     bool collect() override { return true; }
-    void queueRefresh(std::int32_t login) override;
-    bool queueSave(std::int32_t login, bool &restart) override;
+    void queueRefresh() override;
+    bool queueSave(bool &restart) override;
 
 private:
     void renewBaselines();
-    DvrRecords &r_;
+    std::unique_ptr<Ui::AlarmPage> ui_;
 };

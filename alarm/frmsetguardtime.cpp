@@ -19,10 +19,7 @@ constexpr int DayCount = 7;
 constexpr int LatestTime = 2400; // 24:00, hour * 100 + minute
 constexpr const char *SpinPrefixes[] = {"speStartHour", "speStartMin", "speEndHour", "speEndMin"};
 
-bool segmentOn(const ScheduleSegment &s)
-{
-    return s.startHour || s.startMinute || s.endHour || s.endMinute;
-}
+bool segmentOn(const ScheduleSegment &s) { return s.startHour || s.startMinute || s.endHour || s.endMinute; }
 
 // The first rule the four segments break, in the order the operator is told about it: each
 // segment's range, order and overlap before the next segment's. Empty when all pass.
@@ -167,7 +164,4 @@ void TfrmSetGuardTime::btnCopyClick()
     }
 }
 
-void TfrmSetGuardTime::btnCancelClick()
-{
-    reject();
-}
+void TfrmSetGuardTime::btnCancelClick() { reject(); }

@@ -14,7 +14,7 @@ class TfrmSetGuardTime;
 
 class TfrmSetGuardTime final : public QDialog {
     Q_OBJECT
-  public:
+public:
     // The schedule is not owned; OK and Copy write into it directly.
     TfrmSetGuardTime(QWidget *owner, int kind, ScheduleRecord *schedule);
     ~TfrmSetGuardTime() override;
@@ -28,7 +28,7 @@ class TfrmSetGuardTime final : public QDialog {
     void btnCopyClick();
     void btnCancelClick();
 
-  private:
+private:
     QCheckBox *segmentBox(int n) const;
     QSpinBox *segmentSpin(const char *prefix, int n) const;
 

@@ -18,10 +18,7 @@ namespace {
 constexpr int MaxChannels = 16;
 constexpr int ShownOutputs = 4;
 
-bool hasRecordChannels(int kind)
-{
-    return kind == MotionDetection || kind == AlarmInput;
-}
+bool hasRecordChannels(int kind) { return kind == MotionDetection || kind == AlarmInput; }
 
 QCheckBox *outputBox(const QWidget *dialog, int n)
 {
@@ -254,7 +251,4 @@ void TfrmSetLinkType::btnOKClick()
     accept();
 }
 
-void TfrmSetLinkType::btnCancelClick()
-{
-    reject();
-}
+void TfrmSetLinkType::btnCancelClick() { reject(); }

@@ -14,7 +14,7 @@ class TfrmSetLinkType;
 
 class TfrmSetLinkType final : public QDialog {
     Q_OBJECT
-  public:
+public:
     // Nothing is owned. recordChannel is a 64-byte array; ptzRecord carries the PTZ link
     // arrays. The kind decides which pointers are kept: 0 handling and record channels, 1 and
     // 2 handling only, 10 all three. Channel counts above 16 are taken as 16.
@@ -34,7 +34,7 @@ class TfrmSetLinkType final : public QDialog {
     void btnOKClick();
     void btnCancelClick();
 
-  private:
+private:
     int ptzSlot() const;
     bool allChannelsSelected() const;
     void storePtz(int slot);

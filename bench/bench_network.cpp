@@ -35,7 +35,7 @@ constexpr int Hosts = 16;
 // What a full load sends, as request texts, with answer buffers of the size the SDK expects.
 struct LoadRequests {
     std::vector<std::string> single; // device information, scale, PTZ list
-    std::vector<std::string> batch; // the 106 records
+    std::vector<std::string> batch;  // the 106 records
 };
 
 LoadRequests loadRequests()
@@ -55,14 +55,15 @@ LoadRequests loadRequests()
 
 class Buffers {
 public:
-    explicit Buffers(std::size_t count) : storage_(count * SdkAnswerBufferSize), lengths_(count), answers_(count), pointers_(count)
+    explicit Buffers(std::size_t count)
+        : storage_(count * SdkBufferSize), lengths_(count), answers_(count), pointers_(count)
     {
         for (std::size_t i = 0; i < count; ++i) {
-            answers_[i] = storage_.data() + i * SdkAnswerBufferSize;
+            answers_[i] = storage_.data() + i * SdkBufferSize;
             pointers_[i] = &lengths_[i];
         }
     }
-    void reset() { std::fill(lengths_.begin(), lengths_.end(), std::int32_t(SdkAnswerBufferSize)); }
+    void reset() { std::fill(lengths_.begin(), lengths_.end(), std::int32_t(SdkBufferSize)); }
     char *const *answers() const { return answers_.data(); }
     std::int32_t *const *lengths() const { return pointers_.data(); }
 
@@ -262,8 +263,8 @@ int main(int argc, char **argv)
                     net.requests.batch.size(), net.batchMs, net.batchMs / net.roundTripMs, net.oneByOneMs,
                     net.oneByOneMs / net.batchMs);
         if (net.slowestHostMs > 0)
-            std::printf("%d hosts at once: slowest full load %.1f ms = %.2f times a lone full load (%.1f ms)\n",
-                        Hosts, net.slowestHostMs, net.slowestHostMs / net.loneFullLoadMs, net.loneFullLoadMs);
+            std::printf("%d hosts at once: slowest full load %.1f ms = %.2f times a lone full load (%.1f ms)\n", Hosts,
+                        net.slowestHostMs, net.slowestHostMs / net.loneFullLoadMs, net.loneFullLoadMs);
     }
     g_net = nullptr;
     SdkCleanup();

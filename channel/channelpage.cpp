@@ -1,25 +1,33 @@
 #include "channel/channelpage.h"
 
-#include "command/Configfuc.h"
-#include "command/commandtypes.h"
+#include "command/typedcommands.h"
 #include "shell/pagehelpers.h"
+
+#include "ui_channelpage.h"
 
 #include <algorithm>
 
+ChannelPage::ChannelPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::ChannelPage>())
+{
+    ui_->setupUi(this);
+}
+
+ChannelPage::~ChannelPage() = default;
+
 void ChannelPage::fill() { std::copy(std::begin(r_.compression), std::end(r_.compression), r_.compressionBaseline); }
 
-void ChannelPage::queueRefresh(std::int32_t login)
+void ChannelPage::queueRefresh()
 {
     const int first = r_.firstChannel();
     for (int k = 0; k < r_.channelCount(); ++k) {
-        config_queue_get(login, cmd::ChannelPicture, first + k, &r_.picture[k]);
-        config_queue_get(login, cmd::ChannelRecording, first + k, &r_.recording[k]);
-        config_queue_get(login, cmd::ChannelCompression, first + k, &r_.compression[k]);
-        config_queue_get(login, cmd::ChannelTextOverlay, first + k, &r_.textOverlay[k]);
+        queueGet(login(), first + k, r_.picture[k]);
+        queueGet(login(), first + k, r_.recording[k]);
+        queueGet(login(), first + k, r_.compression[k]);
+        queueGet(login(), first + k, r_.textOverlay[k]);
     }
 }
 
-bool ChannelPage::queueSave(std::int32_t login, bool &restart)
+bool ChannelPage::queueSave(bool &restart)
 {
     // Stream kind and resolution of either stream need a restart of the device.
     const auto changedStream = [&](int k, std::size_t offset) {
@@ -35,11 +43,11 @@ bool ChannelPage::queueSave(std::int32_t login, bool &restart)
     }
     const int first = r_.firstChannel();
     for (int k = 0; k < r_.channelCount(); ++k) {
-        config_queue_set(login, cmd::set(cmd::ChannelPicture), first + k, &r_.picture[k]);
-        config_queue_set(login, cmd::set(cmd::ChannelRecording), first + k, &r_.recording[k]);
+        queueSet(login(), first + k, r_.picture[k]);
+        queueSet(login(), first + k, r_.recording[k]);
         if (!isHighDefinitionType(r_.deviceType()))
-            config_queue_set(login, cmd::set(cmd::ChannelCompression), first + k, &r_.compression[k]);
-        config_queue_set(login, cmd::set(cmd::ChannelTextOverlay), first + k, &r_.textOverlay[k]);
+            queueSet(login(), first + k, r_.compression[k]);
+        queueSet(login(), first + k, r_.textOverlay[k]);
     }
     return true;
 }

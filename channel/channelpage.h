@@ -1,16 +1,23 @@
 #pragma once
 // Channel page: picture, recording, compression and text-overlay records of each channel.
 #include "shell/configpage.h"
-#include "shell/dvrrecords.h"
+
+#include <memory>
+
+namespace Ui {
+class ChannelPage;
+}
 
 class ChannelPage final : public ConfigPage {
 public:
-    explicit ChannelPage(DvrRecords &records) : r_(records) {}
+    explicit ChannelPage(const PageContext &context);
+    ~ChannelPage() override;
+
     void fill() override;
     bool collect() override { return true; }
-    void queueRefresh(std::int32_t login) override;
-    bool queueSave(std::int32_t login, bool &restart) override;
+    void queueRefresh() override;
+    bool queueSave(bool &restart) override;
 
 private:
-    DvrRecords &r_;
+    std::unique_ptr<Ui::ChannelPage> ui_;
 };

@@ -25,7 +25,7 @@ struct ChannelPictureRecord {
     ScheduleRecord videoLossSchedule;
     std::uint8_t reserved440[328];
     std::uint8_t motionArea[MotionRows][MotionRowBytes]; // rows 0..17, columns 0..21 are edited
-    std::uint8_t motionSensitivity; // 0..5, 0xFF off
+    std::uint8_t motionSensitivity;                      // 0..5, 0xFF off
     std::uint8_t motionEnable;
     std::uint8_t reserved6914[2];
     AlarmHandling motionHandling;

@@ -18,9 +18,9 @@ CommandQueue g_queue;
 template <typename... Args> std::string formatRequest(const char *format, Args... args)
 {
     // Formatted in one reusable buffer; each request then keeps only its own bytes.
-    thread_local std::unique_ptr<char[]> buffer(new char[RequestCapacity]);
-    int n = std::snprintf(buffer.get(), RequestCapacity, format, args...);
-    if (n < 0 || std::size_t(n) >= RequestCapacity)
+    thread_local std::unique_ptr<char[]> buffer(new char[SdkBufferSize]);
+    int n = std::snprintf(buffer.get(), SdkBufferSize, format, args...);
+    if (n < 0 || std::size_t(n) >= SdkBufferSize)
         return {};
     return std::string(buffer.get(), std::size_t(n));
 }
@@ -36,9 +36,9 @@ template <typename Parse> bool sendSingle(std::int32_t login, const std::string 
     const SdkApi &api = sdk_api();
     if (request.empty() || !api.sendCommand)
         return false;
-    std::unique_ptr<char[]> answer(new char[AnswerCapacity]);
+    std::unique_ptr<char[]> answer(new char[SdkBufferSize]);
     answer[0] = '\0';
-    std::int32_t answerLength = std::int32_t(AnswerCapacity);
+    std::int32_t answerLength = std::int32_t(SdkBufferSize);
     if (api.sendCommand(login, request.c_str(), std::int32_t(request.size() + 1), answer.get(), &answerLength) == 0)
         return false;
     return parse(answer.get());
@@ -74,7 +74,7 @@ bool runBatch(bool isSet, SdkProgressCallback progress, void *context)
     std::vector<std::int32_t> requestLengths(count);
     std::vector<std::unique_ptr<char[]>> answers(count);
     std::vector<char *> answerPointers(count);
-    std::vector<std::int32_t> answerLengths(count, std::int32_t(AnswerCapacity));
+    std::vector<std::int32_t> answerLengths(count, std::int32_t(SdkBufferSize));
     std::vector<std::int32_t *> answerLengthPointers(count);
     for (std::size_t i = 0; i < count; ++i) {
         requests[i] = isSet ? format_set_request(q.commandType[i], q.channel[i], q.record[i])
@@ -83,7 +83,7 @@ bool runBatch(bool isSet, SdkProgressCallback progress, void *context)
             return false;
         requestPointers[i] = requests[i].c_str();
         requestLengths[i] = std::int32_t(requests[i].size() + 1);
-        answers[i].reset(new char[AnswerCapacity]);
+        answers[i].reset(new char[SdkBufferSize]);
         answers[i][0] = '\0';
         answerPointers[i] = answers[i].get();
         answerLengthPointers[i] = &answerLengths[i];
@@ -174,10 +174,7 @@ bool config_set_scale(std::int32_t login, const std::int32_t *scaleFlag)
     return sendSingle(login, format_set_scale_request(*scaleFlag), parse_set_scale_answer);
 }
 
-bool config_restore(std::int32_t login)
-{
-    return sendSingle(login, format_restore_request(), parse_restore_answer);
-}
+bool config_restore(std::int32_t login) { return sendSingle(login, format_restore_request(), parse_restore_answer); }
 
 bool config_get_ptz(std::int32_t login, void *destination)
 {

@@ -8,7 +8,6 @@
 #include <string>
 
 constexpr int CommandQueueCapacity = 200;
-constexpr std::size_t RequestCapacity = 64512;
 
 // Pending requests of one batch; module state used by one dialog at a time. The queue does not
 // own the records it points to.

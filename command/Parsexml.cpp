@@ -15,7 +15,7 @@ bool answerLength(const char *answer, std::size_t &length)
 {
     if (!answer)
         return false;
-    const void *nul = std::memchr(answer, 0, AnswerCapacity);
+    const void *nul = std::memchr(answer, 0, SdkBufferSize);
     if (!nul)
         return false;
     length = std::size_t(static_cast<const char *>(nul) - answer);
@@ -157,8 +157,7 @@ bool hex_encode(const void *source, std::size_t n, char *text, std::size_t *text
     return true;
 }
 
-bool hex_decode(const char *text, std::size_t L, void *destination, std::size_t destinationSize,
-                std::size_t *written)
+bool hex_decode(const char *text, std::size_t L, void *destination, std::size_t destinationSize, std::size_t *written)
 {
     if (!text || !destination || static_cast<const void *>(text) == destination)
         return false;

@@ -1,11 +1,10 @@
 #pragma once
 // Checks the device's XML answers and moves records in and out of their hexadecimal text.
 // Every function returns false on any failure; none shows anything.
+#include "sdk/quellport.h"
+
 #include <cstddef>
 #include <cstdint>
-
-// An answer is read up to its first NUL, never past this many bytes.
-constexpr std::size_t AnswerCapacity = 64512;
 
 bool parse_get_answer(const char *answer, std::int32_t commandType, void *destination);
 bool parse_set_answer(const char *answer, std::int32_t commandType);
@@ -21,5 +20,4 @@ bool hex_encode(const void *source, std::size_t n, char *text, std::size_t *text
 // yields a last byte from the single final digit), writing at most destinationSize bytes.
 // A pair that does not start with a hexadecimal digit rejects the whole text, and then the
 // destination is unchanged.
-bool hex_decode(const char *text, std::size_t L, void *destination, std::size_t destinationSize,
-                std::size_t *written);
+bool hex_decode(const char *text, std::size_t L, void *destination, std::size_t destinationSize, std::size_t *written);

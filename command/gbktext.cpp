@@ -17,9 +17,9 @@ namespace {
 // convert to one BMP character and back to the same two bytes count as characters; anything
 // else is kept byte by byte, which is what makes decode/encode the identity.
 struct Tables {
-    std::array<char16_t, 128 * 256> pair{}; // [(lead - 0x80) * 256 + trail] -> code point, 0 = none
+    std::array<char16_t, 128 * 256> pair{};     // [(lead - 0x80) * 256 + trail] -> code point, 0 = none
     std::array<std::uint16_t, 65536> reverse{}; // code point -> (lead << 8 | trail), or single byte; 0 = none
-    char16_t single80 = 0; // code page 936 maps 0x80 to the euro sign
+    char16_t single80 = 0;                      // code page 936 maps 0x80 to the euro sign
 };
 
 #ifdef _WIN32
@@ -142,7 +142,8 @@ std::string encode(std::u16string_view text, std::size_t maxBytes)
             bytes[0] = char(c);
         } else if (reservedForRawBytes(c)) {
             bytes[0] = char(c - 0xF700);
-        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                   text[i + 1] <= 0xDFFF) {
             bytes[0] = '?'; // outside the BMP: GBK has no such character
             ++i;
         } else if (std::uint16_t r = t.reverse[c]; r != 0) {

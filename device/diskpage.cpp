@@ -1,8 +1,16 @@
 #include "device/diskpage.h"
 
-#include "command/Configfuc.h"
-#include "command/commandtypes.h"
+#include "command/typedcommands.h"
 #include "shell/pagehelpers.h"
+
+#include "ui_diskpage.h"
+
+DiskPage::DiskPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::DiskPage>())
+{
+    ui_->setupUi(this);
+}
+
+DiskPage::~DiskPage() = default;
 
 void DiskPage::fill() { renewBaselines(); }
 
@@ -12,16 +20,16 @@ void DiskPage::renewBaselines()
     r_.diskGroupBaseline = r_.diskGroup;
 }
 
-void DiskPage::queueRefresh(std::int32_t login)
+void DiskPage::queueRefresh()
 {
     if (!hasDiskRecords(r_.deviceType()))
         return;
-    config_queue_get(login, cmd::Disk, 0, &r_.disk);
-    config_queue_get(login, cmd::DiskGroup, 0, &r_.diskGroup);
+    queueGet(login(), 0, r_.disk);
+    queueGet(login(), 0, r_.diskGroup);
 }
 
 // Devices without disk records save nothing and show nothing.
-bool DiskPage::queueSave(std::int32_t login, bool &restart)
+bool DiskPage::queueSave(bool &restart)
 {
     if (!hasDiskRecords(r_.deviceType()))
         return false;
@@ -29,7 +37,7 @@ bool DiskPage::queueSave(std::int32_t login, bool &restart)
         renewBaselines();
         restart = true;
     }
-    config_queue_set(login, cmd::set(cmd::Disk), 0, &r_.disk);
-    config_queue_set(login, cmd::set(cmd::DiskGroup), 0, &r_.diskGroup);
+    queueSet(login(), 0, r_.disk);
+    queueSet(login(), 0, r_.diskGroup);
     return true;
 }

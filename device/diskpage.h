@@ -1,17 +1,24 @@
 #pragma once
 // Disk page: disks and disk groups, on recorders that have them.
 #include "shell/configpage.h"
-#include "shell/dvrrecords.h"
+
+#include <memory>
+
+namespace Ui {
+class DiskPage;
+}
 
 class DiskPage final : public ConfigPage {
 public:
-    explicit DiskPage(DvrRecords &records) : r_(records) {}
+    explicit DiskPage(const PageContext &context);
+    ~DiskPage() override;
+
     void fill() override;
     bool collect() override { return true; }
-    void queueRefresh(std::int32_t login) override;
-    bool queueSave(std::int32_t login, bool &restart) override;
+    void queueRefresh() override;
+    bool queueSave(bool &restart) override;
 
 private:
     void renewBaselines();
-    DvrRecords &r_;
+    std::unique_ptr<Ui::DiskPage> ui_;
 };

@@ -1,8 +1,16 @@
 #include "device/networkpage.h"
 
-#include "command/Configfuc.h"
-#include "command/commandtypes.h"
+#include "command/typedcommands.h"
 #include "shell/pagehelpers.h"
+
+#include "ui_networkpage.h"
+
+NetworkPage::NetworkPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::NetworkPage>())
+{
+    ui_->setupUi(this);
+}
+
+NetworkPage::~NetworkPage() = default;
 
 void NetworkPage::fill() { renewBaselines(); }
 
@@ -14,21 +22,21 @@ void NetworkPage::renewBaselines()
     r_.ddnsBaseline = r_.ddns;
 }
 
-void NetworkPage::queueRefresh(std::int32_t login)
+void NetworkPage::queueRefresh()
 {
     if (!isHighDefinitionType(r_.deviceType()))
-        config_queue_get(login, cmd::DnsNtp, 0, &r_.dnsNtp);
+        queueGet(login(), 0, r_.dnsNtp);
 }
 
-bool NetworkPage::queueSave(std::int32_t login, bool &restart)
+bool NetworkPage::queueSave(bool &restart)
 {
     if (recordsDiffer(r_.network, r_.networkBaseline) || recordsDiffer(r_.nfs, r_.nfsBaseline) ||
         recordsDiffer(r_.dnsNtp, r_.dnsNtpBaseline) || recordsDiffer(r_.ddns, r_.ddnsBaseline)) {
         renewBaselines();
         restart = true;
     }
-    config_queue_set(login, cmd::set(cmd::Network), 0, &r_.network);
+    queueSet(login(), 0, r_.network);
     if (!isHighDefinitionType(r_.deviceType()))
-        config_queue_set(login, cmd::set(cmd::DnsNtp), 0, &r_.dnsNtp);
+        queueSet(login(), 0, r_.dnsNtp);
     return true;
 }

@@ -1,17 +1,24 @@
 #pragma once
 // Network page: IP server, PPPoE, DNS and NTP; NFS and dynamic DNS are shown only.
 #include "shell/configpage.h"
-#include "shell/dvrrecords.h"
+
+#include <memory>
+
+namespace Ui {
+class NetworkPage;
+}
 
 class NetworkPage final : public ConfigPage {
 public:
-    explicit NetworkPage(DvrRecords &records) : r_(records) {}
+    explicit NetworkPage(const PageContext &context);
+    ~NetworkPage() override;
+
     void fill() override;
     bool collect() override { return true; }
-    void queueRefresh(std::int32_t login) override;
-    bool queueSave(std::int32_t login, bool &restart) override;
+    void queueRefresh() override;
+    bool queueSave(bool &restart) override;
 
 private:
     void renewBaselines();
-    DvrRecords &r_;
+    std::unique_ptr<Ui::NetworkPage> ui_;
 };

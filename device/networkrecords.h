@@ -65,7 +65,7 @@ struct DnsNtpRecord {
     char ntpServer[64];
     std::uint16_t ntpInterval; // hours
     std::uint8_t ntpEnable;
-    std::int8_t utcOffsetHours; // -12..13
+    std::int8_t utcOffsetHours;   // -12..13
     std::int8_t utcOffsetMinutes; // 0..59
     std::uint8_t reserved89[603];
 };

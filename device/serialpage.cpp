@@ -1,20 +1,28 @@
 #include "device/serialpage.h"
 
-#include "command/Configfuc.h"
-#include "command/commandtypes.h"
+#include "command/typedcommands.h"
 
-void SerialPage::queueRefresh(std::int32_t login)
+#include "ui_serialpage.h"
+
+SerialPage::SerialPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::SerialPage>())
 {
-    config_queue_get(login, cmd::Rs232, 0, &r_.rs232);
+    ui_->setupUi(this);
+}
+
+SerialPage::~SerialPage() = default;
+
+void SerialPage::queueRefresh()
+{
+    queueGet(login(), 0, r_.rs232);
     for (int k = 0; k < r_.channelCount(); ++k)
-        config_queue_get(login, cmd::Decoder, r_.firstChannel() + k, &r_.decoder[k]);
+        queueGet(login(), r_.firstChannel() + k, r_.decoder[k]);
 }
 
 // Serial settings never need a restart.
-bool SerialPage::queueSave(std::int32_t login, bool &)
+bool SerialPage::queueSave(bool &)
 {
-    config_queue_set(login, cmd::set(cmd::Rs232), 0, &r_.rs232);
+    queueSet(login(), 0, r_.rs232);
     for (int k = 0; k < r_.channelCount(); ++k)
-        config_queue_set(login, cmd::set(cmd::Decoder), r_.firstChannel() + k, &r_.decoder[k]);
+        queueSet(login(), r_.firstChannel() + k, r_.decoder[k]);
     return true;
 }

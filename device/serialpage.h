@@ -1,16 +1,23 @@
 #pragma once
 // Serial page: the RS232 port and the per-channel RS485 decoders.
 #include "shell/configpage.h"
-#include "shell/dvrrecords.h"
+
+#include <memory>
+
+namespace Ui {
+class SerialPage;
+}
 
 class SerialPage final : public ConfigPage {
 public:
-    explicit SerialPage(DvrRecords &records) : r_(records) {}
+    explicit SerialPage(const PageContext &context);
+    ~SerialPage() override;
+
     void fill() override {}
     bool collect() override { return true; }
-    void queueRefresh(std::int32_t login) override;
-    bool queueSave(std::int32_t login, bool &restart) override;
+    void queueRefresh() override;
+    bool queueSave(bool &restart) override;
 
 private:
-    DvrRecords &r_;
+    std::unique_ptr<Ui::SerialPage> ui_;
 };

@@ -56,7 +56,7 @@ struct DecoderRecord {
     std::uint8_t stopBitsIndex;
     std::uint8_t parityIndex;
     std::uint8_t flowControlIndex;
-    std::uint16_t decoderType; // PTZ protocol code
+    std::uint16_t decoderType;    // PTZ protocol code
     std::uint16_t decoderAddress; // 0..255
     std::uint8_t reserved16[768];
 };

@@ -2,24 +2,25 @@
 // Server page: identity, versions and counts of the device, its basic addressing and the scale
 // setting.
 #include "shell/configpage.h"
-#include "shell/dvrrecords.h"
 
 #include <QString>
 #include <QStringList>
 
-class QWidget;
+#include <memory>
+
 namespace Ui {
-class TfrmDvrConfig;
+class ServerPage;
 }
 
 class ServerPage final : public ConfigPage {
 public:
-    ServerPage(Ui::TfrmDvrConfig &ui, DvrRecords &records, const bool &loaded, QWidget *dialog);
+    explicit ServerPage(const PageContext &context);
+    ~ServerPage() override;
 
     void fill() override { FillServerPage(); }
     bool collect() override { return CollectServerPage(); }
-    void queueRefresh(std::int32_t login) override;
-    bool queueSave(std::int32_t login, bool &restart) override;
+    void queueRefresh() override;
+    bool queueSave(bool &restart) override;
 
     void FillServerPage();
     bool CollectServerPage();
@@ -32,8 +33,5 @@ public:
     static const QStringList &deviceTypeNames();
 
 private:
-    Ui::TfrmDvrConfig &ui_;
-    DvrRecords &r_;
-    const bool &loaded_;
-    QWidget *dialog_;
+    std::unique_ptr<Ui::ServerPage> ui_;
 };

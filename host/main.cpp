@@ -86,8 +86,8 @@ private:
                 continue;
             pages->setCurrentIndex(i);
             QCoreApplication::processEvents();
-            const QString file = QDir(folder_).filePath(
-                QStringLiteral("%1-%2.png").arg(i).arg(pages->widget(i)->objectName()));
+            const QString file =
+                QDir(folder_).filePath(QStringLiteral("%1-%2.png").arg(i).arg(pages->widget(i)->objectName()));
             if (dialog->grab().save(file)) {
                 std::printf("page %d written to %s\n", i, qPrintable(QDir(file).absolutePath()));
                 ++written_;
@@ -115,12 +115,13 @@ int main(int argc, char **argv)
 
     QCommandLineParser args;
     args.addHelpOption();
-    args.addOption({QStringLiteral("device"), QStringLiteral("Recorder address: sim://… or HOST:PORT of a dvr-simulator."),
-                    QStringLiteral("address"),
-                    QStringLiteral("sim://")});
-    args.addOption({QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("name"), QStringLiteral("admin")});
-    args.addOption({QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("word"),
-                    QStringLiteral("12345")});
+    args.addOption({QStringLiteral("device"),
+                    QStringLiteral("Recorder address: sim://… or HOST:PORT of a dvr-simulator."),
+                    QStringLiteral("address"), QStringLiteral("sim://")});
+    args.addOption(
+        {QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("name"), QStringLiteral("admin")});
+    args.addOption(
+        {QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("word"), QStringLiteral("12345")});
     args.addOption({QStringLiteral("open"), QStringLiteral("Open the configuration dialog at once.")});
     args.addOption({QStringLiteral("screenshots"), QStringLiteral("Write a PNG of each page into this folder."),
                     QStringLiteral("folder")});
@@ -128,8 +129,9 @@ int main(int argc, char **argv)
 
     SdkInit();
     const QByteArray address = args.value(QStringLiteral("device")).toLocal8Bit();
-    const std::int32_t login = SdkLogin(address.constData(), args.value(QStringLiteral("user")).toLocal8Bit().constData(),
-                                        args.value(QStringLiteral("password")).toLocal8Bit().constData());
+    const std::int32_t login =
+        SdkLogin(address.constData(), args.value(QStringLiteral("user")).toLocal8Bit().constData(),
+                 args.value(QStringLiteral("password")).toLocal8Bit().constData());
     if (login < 0) {
         std::fprintf(stderr, "log-in to %s failed\n", address.constData());
         SdkCleanup();
@@ -162,8 +164,8 @@ int main(int argc, char **argv)
 
     int result = 0;
     const QString folder = args.isSet(QStringLiteral("screenshots")) ? args.value(QStringLiteral("screenshots"))
-                           : headless                               ? QStringLiteral("screenshots")
-                                                                    : QString();
+                           : headless                                ? QStringLiteral("screenshots")
+                                                                     : QString();
     if (!folder.isEmpty()) {
         window.show();
         QDir().mkpath(folder);

@@ -128,7 +128,7 @@ int32_t SDK_CALL SdkSendCommandBatch(int32_t login, const char *const *requests,
     const Session session = sessionFor(login);
     if (session.remote)
         return session.remote->batch(requests, requestLengths, count, answers, answerLengths, progress, context) ? 1
-                                                                                                               : 0;
+                                                                                                                 : 0;
     const auto &device = session.device;
     if (!device || count < 0 || (count > 0 && (!requests || !requestLengths || !answers || !answerLengths)))
         return 0;
@@ -152,8 +152,7 @@ int32_t SDK_CALL SdkRebootDevice(int32_t login)
 }
 
 // Live video comes with the area editor; until then no preview can start.
-int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request, int32_t reserved1,
-                                 int32_t reserved2)
+int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request, int32_t reserved1, int32_t reserved2)
 {
     (void)login;
     (void)request;

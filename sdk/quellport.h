@@ -25,7 +25,8 @@
 extern "C" {
 #endif
 
-enum { SdkAnswerBufferSize = 64512 };
+/* Size of every request and answer buffer of a configuration command (0xFC00). */
+enum { SdkBufferSize = 64512 };
 
 typedef void(SDK_CALL *SdkProgressCallback)(int32_t progress, void *context);
 typedef int32_t(SDK_CALL *SdkDrawCallback)(int32_t previewHandle, intptr_t deviceContext, void *user);
@@ -37,14 +38,14 @@ typedef struct {
 } SdkPreviewRequest;
 
 typedef int32_t(SDK_CALL *SdkSendCommandFn)(int32_t login, const char *request, int32_t requestLength, char *answer,
-                                             int32_t *answerLength);
+                                            int32_t *answerLength);
 typedef int32_t(SDK_CALL *SdkSendCommandBatchFn)(int32_t login, const char *const *requests,
-                                                  const int32_t *requestLengths, int32_t count, char *const *answers,
-                                                  int32_t *const *answerLengths, SdkProgressCallback progress,
-                                                  void *context);
+                                                 const int32_t *requestLengths, int32_t count, char *const *answers,
+                                                 int32_t *const *answerLengths, SdkProgressCallback progress,
+                                                 void *context);
 typedef int32_t(SDK_CALL *SdkRebootDeviceFn)(int32_t login);
 typedef int32_t(SDK_CALL *SdkStartPreviewFn)(int32_t login, const SdkPreviewRequest *request, int32_t reserved1,
-                                              int32_t reserved2);
+                                             int32_t reserved2);
 typedef int32_t(SDK_CALL *SdkSetDrawCallbackFn)(int32_t previewHandle, SdkDrawCallback draw, void *user);
 typedef int32_t(SDK_CALL *SdkStopPreviewFn)(int32_t previewHandle);
 

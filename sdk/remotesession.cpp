@@ -59,7 +59,7 @@ bool parseRemoteAddress(std::string_view text, RemoteAddress &address)
         if (eq == std::string_view::npos)
             return false;
         const std::string_view key = item.substr(0, eq), value = item.substr(eq + 1);
-        int *bound = key == "connect_ms" ? &parsed.connectMs
+        int *bound = key == "connect_ms"  ? &parsed.connectMs
                      : key == "answer_ms" ? &parsed.answerMs
                      : key == "batch_ms"  ? &parsed.batchMs
                                           : nullptr;
@@ -117,11 +117,8 @@ bool RemoteSession::readFrame(Frame &frame, QDeadlineTimer &call)
             frame.body = inbox_.mid(qsizetype(wire::HeaderSize), qsizetype(frame.header.length));
             inbox_.remove(0, qsizetype(wire::HeaderSize + frame.header.length));
             return true;
-        case wire::Parse::Bad:
-            drop();
-            return false;
-        case wire::Parse::Incomplete:
-            break;
+        case wire::Parse::Bad: drop(); return false;
+        case wire::Parse::Incomplete: break;
         }
         const int wait = std::min(remaining(call, address_.answerMs), remaining(answer, address_.answerMs));
         if (wait <= 0 || !socket_->waitForReadyRead(wait)) {
@@ -177,8 +174,7 @@ bool RemoteSession::logIn()
     return connected(call);
 }
 
-bool RemoteSession::command(const char *request, std::int32_t requestLength, char *answer,
-                            std::int32_t *answerLength)
+bool RemoteSession::command(const char *request, std::int32_t requestLength, char *answer, std::int32_t *answerLength)
 {
     return batch(&request, &requestLength, 1, &answer, &answerLength, nullptr, nullptr);
 }
@@ -201,7 +197,8 @@ bool RemoteSession::batch(const char *const *requests, const std::int32_t *reque
     }
 
     std::lock_guard lock(mutex_);
-    QDeadlineTimer call(qint64(address_.connectMs) + address_.answerMs + (count > 1 ? address_.batchMs : address_.answerMs));
+    QDeadlineTimer call(qint64(address_.connectMs) + address_.answerMs +
+                        (count > 1 ? address_.batchMs : address_.answerMs));
     if (!connected(call))
         return false;
     const std::uint32_t first = sequence_ + 1;

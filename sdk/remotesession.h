@@ -40,8 +40,7 @@ public:
     bool logIn();
     bool command(const char *request, std::int32_t requestLength, char *answer, std::int32_t *answerLength);
     bool batch(const char *const *requests, const std::int32_t *requestLengths, std::int32_t count,
-               char *const *answers, std::int32_t *const *answerLengths, SdkProgressCallback progress,
-               void *context);
+               char *const *answers, std::int32_t *const *answerLengths, SdkProgressCallback progress, void *context);
     bool reboot();
 
 private:

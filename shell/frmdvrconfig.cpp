@@ -13,9 +13,12 @@
 
 #include "ui_frmdvrconfig.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 
 TfrmDvrConfig::TfrmDvrConfig(const char *text, std::int32_t loginHandle, QWidget *parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TfrmDvrConfig>()), hostText_(text ? text : ""),
@@ -28,14 +31,14 @@ TfrmDvrConfig::TfrmDvrConfig(const char *text, std::int32_t loginHandle, QWidget
     tmrProgress_->setInterval(500);
     tmrProgress_->setSingleShot(true);
 
-    auto server = std::make_unique<ServerPage>(*ui_, *records_, loaded_, this);
-    serverPage_ = server.get();
-    pages_[ServerCfg] = std::move(server);
-    pages_[ChanCfg] = std::make_unique<ChannelPage>(*records_);
-    pages_[NetConfig] = std::make_unique<NetworkPage>(*records_);
-    pages_[SerialCfg] = std::make_unique<SerialPage>(*records_);
-    pages_[AlarmCfg] = std::make_unique<AlarmPage>(*records_);
-    pages_[DiskCfg] = std::make_unique<DiskPage>(*records_);
+    const PageContext context{*records_, this, loginHandle_, loaded_};
+    pages_ = {new ServerPage(context), new ChannelPage(context), new NetworkPage(context),
+              new SerialPage(context), new AlarmPage(context),   new DiskPage(context)};
+    for (int index = 0; index < int(pages_.size()); ++index) {
+        auto *layout = new QVBoxLayout(ui_->pgcDvrSet->widget(index));
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(pages_[std::size_t(index)]);
+    }
 
     // Nothing shows or fills these two pages.
     ui_->pgcDvrSet->setTabVisible(UserCfg, false);
@@ -64,6 +67,7 @@ void TfrmDvrConfig::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!shownOnce_) {
         shownOnce_ = true;
+        centreOver(QApplication::activeWindow());
         ui_->pnlGetPos->raise();
         tabShow(ui_->pgcDvrSet->currentIndex()); // the page in front is shown with the dialog
         FormShow();
@@ -80,6 +84,25 @@ void TfrmDvrConfig::resizeEvent(QResizeEvent *event)
     ui_->pnlGetPos->setGeometry(panel);
 }
 
+void TfrmDvrConfig::centreOver(const QWidget *window)
+{
+    if (!window || window == this)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(window->frameGeometry().center());
+    move(frame.topLeft());
+}
+
+// Only btnExit and the close box end the dialog: a stray Escape must not drop the operator's edits.
+void TfrmDvrConfig::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void TfrmDvrConfig::FormShow() { tmrProgress_->start(); }
 
 void TfrmDvrConfig::done(int result)
@@ -89,17 +112,18 @@ void TfrmDvrConfig::done(int result)
     QDialog::done(result);
 }
 
-void TfrmDvrConfig::tabShow(int index)
+ConfigPage *TfrmDvrConfig::page(int index) const
 {
-    if (index >= 0 && index < int(pages_.size()))
-        pages_[std::size_t(index)]->fill();
+    return index >= 0 && index < int(pages_.size()) ? pages_[std::size_t(index)] : nullptr;
 }
 
-ConfigPage *TfrmDvrConfig::pageInFront()
+void TfrmDvrConfig::tabShow(int index)
 {
-    const int index = ui_->pgcDvrSet->currentIndex();
-    return index >= 0 && index < int(pages_.size()) ? pages_[std::size_t(index)].get() : nullptr;
+    if (ConfigPage *shown = page(index))
+        shown->fill();
 }
+
+ConfigPage *TfrmDvrConfig::pageInFront() { return page(ui_->pgcDvrSet->currentIndex()); }
 
 void TfrmDvrConfig::showPanel(const QString &tip)
 {
@@ -120,7 +144,8 @@ void SDK_CALL TfrmDvrConfig::ShowProgress(std::int32_t value, void *context)
     if (QThread::currentThread() == dialog->thread())
         bar->setValue(value);
     else
-        QMetaObject::invokeMethod(bar, [bar, value] { bar->setValue(value); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            bar, [bar, value] { bar->setValue(value); }, Qt::QueuedConnection);
 }
 
 void TfrmDvrConfig::tmrProgressTimer()
@@ -132,7 +157,7 @@ void TfrmDvrConfig::tmrProgressTimer()
     switch (stop) {
     case LoadStop::None:
         loaded_ = true;
-        serverPage_->FillServerPage();
+        pages_[ServerCfg]->fill();
         return;
     case LoadStop::DeviceInfo: showMessage(this, QStringLiteral("获取服务器配置信息失败!")); break;
     case LoadStop::Scale: showMessage(this, QStringLiteral("获取缩放设置失败!")); break;
@@ -147,7 +172,7 @@ void TfrmDvrConfig::btnRefreshClick()
     if (!page)
         return;
     showPanel(QStringLiteral("正在获取配置信息,请稍候..."));
-    page->queueRefresh(loginHandle_);
+    page->queueRefresh();
     if (!config_run_get_batch(nullptr, nullptr))
         showMessage(this, QStringLiteral("获取设置信息失败!"));
     page->fill();
@@ -160,7 +185,7 @@ void TfrmDvrConfig::btnSaveConfigClick()
     if (!page || !page->collect())
         return;
     bool restart = false;
-    if (!page->queueSave(loginHandle_, restart)) {
+    if (!page->queueSave(restart)) {
         config_clear_queue();
         return;
     }

@@ -12,7 +12,6 @@
 #include <memory>
 
 class QTimer;
-class ServerPage;
 namespace Ui {
 class TfrmDvrConfig;
 }
@@ -30,6 +29,10 @@ public:
     bool loaded() const { return loaded_; }
     const QByteArray &hostText() const { return hostText_; }
     QTimer *progressTimer() const { return tmrProgress_; }
+    // The page of tab sheet `index` (server to disk); null for the hidden sheets.
+    ConfigPage *page(int index) const;
+    // Centres the dialog over `window` (the host's main form), when there is one.
+    void centreOver(const QWidget *window);
 
     // Handlers.
     void FormCreate();
@@ -46,6 +49,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void done(int result) override;
 
 private:
@@ -59,7 +63,6 @@ private:
     bool loaded_ = false;
     std::unique_ptr<DvrRecords> records_;
     QTimer *tmrProgress_;
-    ServerPage *serverPage_ = nullptr;
-    std::array<std::unique_ptr<ConfigPage>, 6> pages_;
+    std::array<ConfigPage *, 6> pages_{}; // owned by their tab sheets
     bool shownOnce_ = false;
 };

@@ -1,12 +1,42 @@
 #pragma once
-// Small patterns every page repeats: list indexes, numbers and texts between records and controls.
-#include "shell/textfield.h"
+// Small patterns every page and sub-dialog repeats: texts, numbers, list indexes, check boxes and
+// spin edits between records and controls; the typing limit of edit fields; a table of checks.
+#include "command/gbktext.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
+#include <QSpinBox>
+#include <QString>
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
+
+// Record text fields as the controls show them.
+template <std::size_t N> QString fieldText(const char (&field)[N])
+{
+    return QString::fromStdU16String(gbk::readField(field, N));
+}
+
+template <std::size_t N> void setFieldText(char (&field)[N], const QString &text)
+{
+    gbk::writeField(field, N, text.toStdU16String());
+}
+
+template <std::size_t N> void showText(QLineEdit *edit, const char (&field)[N]) { edit->setText(fieldText(field)); }
+template <std::size_t N> void storeText(const QLineEdit *edit, char (&field)[N]) { setFieldText(field, edit->text()); }
+
+// The field's maximum length limits what the operator types or pastes; a text set from a record
+// is shown whole, however long (QLineEdit::maxLength would cut it, and the next save would then
+// rewrite the device's value). The limit is kept in the property "typingLimit".
+void limitTyping(QLineEdit *edit, int maxLength);
+// Turns the maximum length that a form gives each of its edit fields into a typing limit.
+void limitTypingOfFields(QWidget *form);
+
+// A decimal number typed into a field; `ok` false when the text is not one.
+inline long long fieldNumber(const QLineEdit *edit, bool *ok = nullptr) { return edit->text().toLongLong(ok); }
 
 // Selects the item for a stored value; a value outside the list leaves no selection.
 inline void showIndex(QComboBox *box, long long index)
@@ -23,11 +53,35 @@ template <typename T> void storeIndex(const QComboBox *box, T &field, int offset
         field = T(box->currentIndex() + offset);
 }
 
-// A decimal number typed into a field; `ok` false when the text is not one.
-inline long long fieldNumber(const QLineEdit *edit, bool *ok = nullptr) { return edit->text().toLongLong(ok); }
+// Check boxes over 0/1 fields: any non-zero value shows ticked; a store writes 1 or 0.
+inline void showCheck(QCheckBox *box, long long value)
+{
+    const QSignalBlocker block(box);
+    box->setChecked(value != 0);
+}
+template <typename T> void storeCheck(const QCheckBox *box, T &field) { field = T(box->isChecked() ? 1 : 0); }
 
-template <std::size_t N> void showText(QLineEdit *edit, const char (&field)[N]) { edit->setText(fieldText(field)); }
-template <std::size_t N> void storeText(const QLineEdit *edit, char (&field)[N]) { setFieldText(field, edit->text()); }
+// Spin edits clamp every value set into them, and their text when they lose the focus, into their
+// range; a text that is not a number reads as the minimum. A stored value outside the range is
+// therefore shown, and saved back, clamped.
+void setUpSpin(QSpinBox *spin);
+int spinValue(const QSpinBox *spin);
+inline void showSpin(QSpinBox *spin, long long value)
+{
+    const QSignalBlocker block(spin);
+    spin->setValue(int(std::clamp<long long>(value, spin->minimum(), spin->maximum())));
+}
+template <typename T> void storeSpin(const QSpinBox *spin, T &field) { field = T(spinValue(spin)); }
+
+// One check of a page's validation: `ok` false shows `message` and moves the focus to `focus`
+// (null: the focus stays where it is).
+struct FieldCheck {
+    bool ok;
+    QString message;
+    QWidget *focus;
+};
+// Runs the checks in order and stops at the first that fails; true when all pass.
+bool passChecks(QWidget *parent, std::initializer_list<FieldCheck> checks);
 
 template <typename T> bool recordsDiffer(const T &a, const T &b) { return std::memcmp(&a, &b, sizeof(T)) != 0; }
 

@@ -16,7 +16,7 @@
 #endif
 
 extern "C" DVRCONFIG_EXPORT std::int32_t SDK_CALL show_modal_config(const char *text, std::int32_t loginHandle,
-                                                                     std::int32_t reserved)
+                                                                    std::int32_t reserved)
 {
     (void)reserved;
     // The host's application object when it has one; otherwise one of our own for this call.

@@ -1,6 +1,7 @@
 #include "simulator/device.h"
 
-#include "command/commandtypes.h"
+#include "command/recordcommands.h"
+#include "sdk/quellport.h"
 
 #include <pugixml.hpp>
 
@@ -92,23 +93,23 @@ std::uint8_t *Device::locate(std::int32_t getType, std::int32_t channel, std::si
     DeviceState &s = state_;
     const std::int64_t slot = std::int64_t(channel) - profile_.firstChannel;
     switch (getType) {
-    case cmd::DeviceInfo: return bytes(s.info, size);
-    case cmd::Network: return bytes(s.network, size);
-    case cmd::DnsNtp: return isHighDefinitionType(profile_.deviceType) ? nullptr : bytes(s.dnsNtp, size);
-    case cmd::Nfs: return bytes(s.nfs, size);
-    case cmd::Ddns: return bytes(s.ddns, size);
-    case cmd::Email: return bytes(s.email, size);
-    case cmd::Rs232: return bytes(s.rs232, size);
-    case cmd::Exception: return bytes(s.exception, size);
-    case cmd::Disk: return hasDiskRecords(profile_.deviceType) ? bytes(s.disk, size) : nullptr;
-    case cmd::DiskGroup: return hasDiskRecords(profile_.deviceType) ? bytes(s.diskGroup, size) : nullptr;
-    case cmd::ChannelPicture: return element(s.picture, slot, size);
-    case cmd::ChannelRecording: return element(s.recording, slot, size);
-    case cmd::ChannelCompression: return element(s.compression, slot, size);
-    case cmd::ChannelTextOverlay: return element(s.textOverlay, slot, size);
-    case cmd::Decoder: return element(s.decoder, slot, size);
-    case cmd::AlarmIn: return element(s.alarmIn, channel, size);
-    case cmd::AlarmOut: return element(s.alarmOut, channel, size);
+    case getCommandOf<DeviceInfoRecord>: return bytes(s.info, size);
+    case getCommandOf<NetworkRecord>: return bytes(s.network, size);
+    case getCommandOf<DnsNtpRecord>: return isHighDefinitionType(profile_.deviceType) ? nullptr : bytes(s.dnsNtp, size);
+    case getCommandOf<NfsRecord>: return bytes(s.nfs, size);
+    case getCommandOf<DdnsRecord>: return bytes(s.ddns, size);
+    case getCommandOf<EmailRecord>: return bytes(s.email, size);
+    case getCommandOf<Rs232Record>: return bytes(s.rs232, size);
+    case getCommandOf<ExceptionRecord>: return bytes(s.exception, size);
+    case getCommandOf<DiskRecord>: return hasDiskRecords(profile_.deviceType) ? bytes(s.disk, size) : nullptr;
+    case getCommandOf<DiskGroupRecord>: return hasDiskRecords(profile_.deviceType) ? bytes(s.diskGroup, size) : nullptr;
+    case getCommandOf<ChannelPictureRecord>: return element(s.picture, slot, size);
+    case getCommandOf<ChannelRecordingRecord>: return element(s.recording, slot, size);
+    case getCommandOf<ChannelCompressionRecord>: return element(s.compression, slot, size);
+    case getCommandOf<ChannelTextOverlayRecord>: return element(s.textOverlay, slot, size);
+    case getCommandOf<DecoderRecord>: return element(s.decoder, slot, size);
+    case getCommandOf<AlarmInRecord>: return element(s.alarmIn, channel, size);
+    case getCommandOf<AlarmOutRecord>: return element(s.alarmOut, channel, size);
     default: return nullptr;
     }
 }
@@ -208,7 +209,7 @@ std::string Device::answerFor(std::string_view request, std::int64_t index)
     if (has(Fault::MalformedXml))
         text.resize(text.size() / 2);
     if (has(Fault::NoTerminator))
-        text.assign(AnswerBufferSize, 'x');
+        text.assign(SdkBufferSize, 'x');
     return text;
 }
 

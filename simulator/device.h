@@ -14,13 +14,13 @@ namespace dvrsim {
 
 // Ways the device can misbehave on a chosen command.
 enum class Fault {
-    SdkFailure, // the SDK call carrying the command fails
-    ResultFail, // result "fail"
+    SdkFailure,       // the SDK call carrying the command fails
+    ResultFail,       // result "fail"
     WrongCommandType, // command_type of the answer differs from the request's
-    MalformedXml, // the answer is cut off in the middle of an element
-    MissingPayload, // out_buffer (or scale) missing
+    MalformedXml,     // the answer is cut off in the middle of an element
+    MissingPayload,   // out_buffer (or scale) missing
     OversizedPayload, // out_buffer longer than the record
-    NoTerminator, // the answer fills the whole answer buffer without a NUL
+    NoTerminator,     // the answer fills the whole answer buffer without a NUL
 };
 
 struct LogEntry {
@@ -29,9 +29,6 @@ struct LogEntry {
     std::int32_t channel = 0;
     bool operator==(const LogEntry &) const = default;
 };
-
-// Answers longer than this do not fit the client's answer buffer.
-constexpr std::size_t AnswerBufferSize = 64512;
 
 class Device {
 public:

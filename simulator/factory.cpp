@@ -11,21 +11,24 @@
 namespace dvrsim {
 
 const char *const PtzProtocolNames[88] = {
-    "YOULI", "LILIN_1016", "LILIN_820", "PELCO_P", "DM_DynaColor", "HD600",
-    "JC4116", "PELCO_DWX", "PELCO_D", "VCOM_VC_2000", "NETSTREAMER", "SAE_YAAN",
-    "SAMSUNG", "Kalatel_312", "CELOTEX", "TLPELCO_P", "TL_HHX2000", "BBV",
-    "RM110", "KC3360S", "ACES", "ALSON", "INV3609HD", "HOWELL",
-    "TC_PELCO_P", "TC_PELCO_D", "AUTO_M", "AUTO_H", "ANTEN", "CHANGLIN",
-    "DELTADOME", "XYM_12", "ADR8060", "EVI_D30", "Demo_Speed", "DM_PELCO_D",
-    "ST_832", "LC_D2104", "HUNTER", "A01", "TECHWIN", "WEIHAN",
-    "LG", "D_MAX", "PANASONIC", "KTD_348", "INFINOVA", "PIH_7625",
-    "LCU", "DENNARD_DOME", "PHLIPS", "SAMPLE", "PLD", "PARCO",
-    "HY", "NAIJIE", "CAT_KING", "YH_06", "SP9096X", "M_PANEL",
-    "M_MV2050", "SAE_QUICK", "PEARMAIN", "NKO8G", "DH_CC440", "TX_CONTROL_232",
-    "VCL_SPEED_DOME", "ST_2C160", "TDWY", "TWHC", "USNT", "KLT_NVD2200PS",
-    "VIDO_B01", "LG_MULTIX", "ENKEL", "YT_PELCOD", "KORVANE", "PE60",
-    "LiAo", "NK16", "DaLi", "HN_4304", "VIDEOTEC", "HNDCB",
-    "Lion_2007", "LG_LVC_C372", "Gold_Video", "NVD1600PS",
+    "YOULI",          "LILIN_1016",     "LILIN_820", "PELCO_P",     "DM_DynaColor",
+    "HD600",          "JC4116",         "PELCO_DWX", "PELCO_D",     "VCOM_VC_2000",
+    "NETSTREAMER",    "SAE_YAAN",       "SAMSUNG",   "Kalatel_312", "CELOTEX",
+    "TLPELCO_P",      "TL_HHX2000",     "BBV",       "RM110",       "KC3360S",
+    "ACES",           "ALSON",          "INV3609HD", "HOWELL",      "TC_PELCO_P",
+    "TC_PELCO_D",     "AUTO_M",         "AUTO_H",    "ANTEN",       "CHANGLIN",
+    "DELTADOME",      "XYM_12",         "ADR8060",   "EVI_D30",     "Demo_Speed",
+    "DM_PELCO_D",     "ST_832",         "LC_D2104",  "HUNTER",      "A01",
+    "TECHWIN",        "WEIHAN",         "LG",        "D_MAX",       "PANASONIC",
+    "KTD_348",        "INFINOVA",       "PIH_7625",  "LCU",         "DENNARD_DOME",
+    "PHLIPS",         "SAMPLE",         "PLD",       "PARCO",       "HY",
+    "NAIJIE",         "CAT_KING",       "YH_06",     "SP9096X",     "M_PANEL",
+    "M_MV2050",       "SAE_QUICK",      "PEARMAIN",  "NKO8G",       "DH_CC440",
+    "TX_CONTROL_232", "VCL_SPEED_DOME", "ST_2C160",  "TDWY",        "TWHC",
+    "USNT",           "KLT_NVD2200PS",  "VIDO_B01",  "LG_MULTIX",   "ENKEL",
+    "YT_PELCOD",      "KORVANE",        "PE60",      "LiAo",        "NK16",
+    "DaLi",           "HN_4304",        "VIDEOTEC",  "HNDCB",       "Lion_2007",
+    "LG_LVC_C372",    "Gold_Video",     "NVD1600PS",
 };
 
 namespace {
@@ -35,9 +38,24 @@ constexpr std::uint16_t FactoryDecoderType = 8;
 
 // One tag per record kind, so equal-sized records never share a pattern.
 enum PatternTag : std::uint32_t {
-    TagInfo = 1, TagNetwork, TagDnsNtp, TagNfs, TagDdns, TagEmail, TagRs232, TagPtz, TagDisk,
-    TagDiskGroup, TagException, TagPicture, TagRecording, TagCompression, TagTextOverlay,
-    TagDecoder, TagAlarmIn, TagAlarmOut,
+    TagInfo = 1,
+    TagNetwork,
+    TagDnsNtp,
+    TagNfs,
+    TagDdns,
+    TagEmail,
+    TagRs232,
+    TagPtz,
+    TagDisk,
+    TagDiskGroup,
+    TagException,
+    TagPicture,
+    TagRecording,
+    TagCompression,
+    TagTextOverlay,
+    TagDecoder,
+    TagAlarmIn,
+    TagAlarmOut,
 };
 
 std::uint64_t splitmix(std::uint64_t &state)
@@ -60,7 +78,10 @@ void fillPattern(void *data, std::size_t size, std::uint32_t tag, std::uint32_t 
     }
 }
 
-template <typename T> void fillRecord(T &r, std::uint32_t tag, std::uint32_t index = 0) { fillPattern(&r, sizeof r, tag, index); }
+template <typename T> void fillRecord(T &r, std::uint32_t tag, std::uint32_t index = 0)
+{
+    fillPattern(&r, sizeof r, tag, index);
+}
 
 template <typename T> std::vector<T> patternedRecords(int count, std::uint32_t tag)
 {
@@ -252,7 +273,7 @@ void makeDiskRecords(DeviceState &s, int diskCount, int channels)
         e.diskNumber = std::uint32_t(i + 1);
         e.capacityMb = 476940;
         e.freeSpaceMb = e.capacityMb / std::uint32_t(i + 2);
-        e.diskStatus = i == 2 ? 5 : 0; // the third disk is asleep
+        e.diskStatus = i == 2 ? 5 : 0;    // the third disk is asleep
         e.diskAttribute = i == 1 ? 1 : 0; // the second disk is redundant
         e.diskGroup = i < (disks + 1) / 2 ? 1 : 2;
     }
@@ -400,13 +421,16 @@ void makeException(ExceptionRecord &r)
 {
     // Kinds 0..5 as the dialog shows them; no kind may warn on the monitor.
     static constexpr std::uint32_t flags[6] = {
-        AudibleWarning | ReportToCentre, AudibleWarning | TriggerAlarmOut, ReportToCentre,
-        ReportToCentre | SendEmail,      AudibleWarning,                   0,
+        AudibleWarning | ReportToCentre,
+        AudibleWarning | TriggerAlarmOut,
+        ReportToCentre,
+        ReportToCentre | SendEmail,
+        AudibleWarning,
+        0,
     };
     for (int k = 0; k < 6; ++k)
         makeHandling(r.exceptionHandling[k], flags[k], k == 1 ? 0x1 : 0x0);
 }
-
 
 bool parseInt(const std::string &value, int low, int high, int &out)
 {

@@ -18,7 +18,7 @@ namespace dvrsim {
 
 struct Profile {
     std::uint8_t deviceType = 82; // a recorder with disks (81..97)
-    int channels = 8; // may exceed the dialog's 16 slots, up to 255
+    int channels = 8;             // may exceed the dialog's 16 slots, up to 255
     int firstChannel = 1;
     int alarmIn = 8;
     int alarmOut = 4;
@@ -42,7 +42,7 @@ struct DeviceState {
     std::vector<ChannelCompressionRecord> compression;
     std::vector<ChannelTextOverlayRecord> textOverlay;
     std::vector<DecoderRecord> decoder;
-    std::vector<AlarmInRecord> alarmIn; // one per alarm input
+    std::vector<AlarmInRecord> alarmIn;   // one per alarm input
     std::vector<AlarmOutRecord> alarmOut; // one per alarm output
     std::int32_t scale = 1;
 };

@@ -47,12 +47,9 @@ struct NetFault {
 };
 
 const std::pair<const char *, Fault> DeviceFaultNames[] = {
-    {"sdk_failure", Fault::SdkFailure},
-    {"result_fail", Fault::ResultFail},
-    {"wrong_type", Fault::WrongCommandType},
-    {"malformed_xml", Fault::MalformedXml},
-    {"missing_payload", Fault::MissingPayload},
-    {"oversized_payload", Fault::OversizedPayload},
+    {"sdk_failure", Fault::SdkFailure},         {"result_fail", Fault::ResultFail},
+    {"wrong_type", Fault::WrongCommandType},    {"malformed_xml", Fault::MalformedXml},
+    {"missing_payload", Fault::MissingPayload}, {"oversized_payload", Fault::OversizedPayload},
     {"no_terminator", Fault::NoTerminator},
 };
 
@@ -284,9 +281,7 @@ private:
     {
         const Clock::time_point due = arrival + std::chrono::milliseconds(2 * endpoint_.server.latencyMs());
         switch (header.kind) {
-        case wire::Kind::Login:
-            login(header, QByteArray(body, qsizetype(header.length)), due);
-            return;
+        case wire::Kind::Login: login(header, QByteArray(body, qsizetype(header.length)), due); return;
         case wire::Kind::Command:
             if (!loggedIn_)
                 return refuse(QStringLiteral("command before log-in"));
@@ -341,7 +336,9 @@ private:
             endpoint_.server.stateChanged();
         const QByteArray body = handled ? QByteArray(text.data(), qsizetype(text.size())) : QByteArray();
         const wire::Status status = handled ? wire::Status::Ok : wire::Status::Failed;
-        const auto answer = [&](const QByteArray &b) { return frame(wire::Kind::CommandAnswer, status, header.sequence, b); };
+        const auto answer = [&](const QByteArray &b) {
+            return frame(wire::Kind::CommandAnswer, status, header.sequence, b);
+        };
         if (!fault) {
             send(due, answer(body));
             return;
@@ -351,12 +348,8 @@ private:
             reading_ = false;
             send(due, {}, After::Close);
             break;
-        case NetFaultKind::Silent:
-            silent_ = true;
-            break;
-        case NetFaultKind::Slow:
-            send(due + std::chrono::milliseconds(fault->ms), answer(body));
-            break;
+        case NetFaultKind::Silent: silent_ = true; break;
+        case NetFaultKind::Slow: send(due + std::chrono::milliseconds(fault->ms), answer(body)); break;
         case NetFaultKind::OversizeFrame: {
             QByteArray out = answer({});
             wire::putU32(out.data() + 8, wire::MaxBody + 1);
@@ -371,11 +364,8 @@ private:
             send(due, answer(padded).left(qsizetype(wire::HeaderSize) + padded.size() / 2), After::Close);
             break;
         }
-        case NetFaultKind::Garbage:
-            send(due, garbage(endpoint_.commandsSeen()));
-            break;
-        case NetFaultKind::Reboot:
-            break;
+        case NetFaultKind::Garbage: send(due, garbage(endpoint_.commandsSeen())); break;
+        case NetFaultKind::Reboot: break;
         }
     }
 
@@ -655,7 +645,7 @@ QByteArray SimServer::control(const QByteArray &line, bool &quit)
         return "ok\n";
     }
 
-    static const QByteArray DeviceVerbs[] = {"fault", "clear", "log", "clearlog", "reboot",
+    static const QByteArray DeviceVerbs[] = {"fault",  "clear",       "log",    "clearlog", "reboot",
                                              "online", "connections", "record", "scale"};
     if (std::find(std::begin(DeviceVerbs), std::end(DeviceVerbs), verb) == std::end(DeviceVerbs))
         return "error unknown request " + verb + '\n';
@@ -717,8 +707,8 @@ QByteArray SimServer::control(const QByteArray &line, bool &quit)
         const std::vector<LogEntry> log = device.log();
         QByteArray out = "ok " + QByteArray::number(qsizetype(log.size())) + '\n';
         for (const LogEntry &e : log)
-            out += logWord(e.function) + ' ' + QByteArray::number(e.commandType) + ' ' +
-                   QByteArray::number(e.channel) + '\n';
+            out += logWord(e.function) + ' ' + QByteArray::number(e.commandType) + ' ' + QByteArray::number(e.channel) +
+                   '\n';
         return out;
     }
     if (verb == "clearlog") {

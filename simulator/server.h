@@ -24,7 +24,7 @@ struct DeviceConfig {
 
 struct ServerOptions {
     QHostAddress listen{QHostAddress::LocalHost};
-    quint16 port = 9000; // device i listens on port + i; 0 gives every device a free port
+    quint16 port = 9000;  // device i listens on port + i; 0 gives every device a free port
     int controlPort = -1; // -1: no control interface; 0: a free port
     std::vector<DeviceConfig> devices{DeviceConfig{}};
     QByteArray user = "admin";

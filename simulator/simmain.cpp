@@ -84,14 +84,14 @@ int main(int argc, char **argv)
                                     QStringLiteral("PROFILE"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("NAME"),
                                   QStringLiteral("admin"));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."),
-                                      QStringLiteral("WORD"), QStringLiteral("12345"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("WORD"),
+                                      QStringLiteral("12345"));
     const QCommandLineOption state(QStringLiteral("state"),
                                    QStringLiteral("File keeping the configuration across restarts."),
                                    QStringLiteral("FILE"));
-    const QCommandLineOption control(QStringLiteral("control-port"),
-                                     QStringLiteral("Port of the control interface (off unless given; 0: a free port)."),
-                                     QStringLiteral("P"));
+    const QCommandLineOption control(
+        QStringLiteral("control-port"),
+        QStringLiteral("Port of the control interface (off unless given; 0: a free port)."), QStringLiteral("P"));
     const QCommandLineOption latency(QStringLiteral("latency-ms"), QStringLiteral("Latency each way."),
                                      QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption reboot(QStringLiteral("reboot-ms"), QStringLiteral("Time a reboot takes."),

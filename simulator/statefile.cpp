@@ -100,8 +100,8 @@ std::vector<RecordKey> storedRecords(Device &device)
                               cmd::Exception, cmd::Disk, cmd::DiskGroup})
         add(type, 0);
     // Channel records are addressed by channel number, alarm records by their 0-based index.
-    for (std::int32_t type : {cmd::ChannelPicture, cmd::ChannelRecording, cmd::ChannelCompression,
-                              cmd::ChannelTextOverlay, cmd::Decoder})
+    for (std::int32_t type :
+         {cmd::ChannelPicture, cmd::ChannelRecording, cmd::ChannelCompression, cmd::ChannelTextOverlay, cmd::Decoder})
         for (int c = 0; c < p.channels; ++c)
             add(type, p.firstChannel + c);
     for (int i = 0; i < p.alarmIn; ++i)

@@ -111,8 +111,9 @@ TEST_F(RequestTexts, SetBatchCarriesTheRecordInLowercaseHex)
         hex += d[device[i] & 15];
     }
     EXPECT_EQ(hex.size(), 264u);
-    EXPECT_EQ(g_seen.requests[0], Head + "\t<function>set_dvr_config</function>\n    <command_type>101</command_type>\n"
-                                         "    <channel>0</channel>\n    <in_buffer>" +
+    EXPECT_EQ(g_seen.requests[0], Head +
+                                      "\t<function>set_dvr_config</function>\n    <command_type>101</command_type>\n"
+                                      "    <channel>0</channel>\n    <in_buffer>" +
                                       hex + "</in_buffer>\n</command>");
     EXPECT_EQ(g_seen.requests[1], Head + "\t<function>set_dvr_config</function>\n    <command_type>999</command_type>\n"
                                          "    <channel>5</channel>\n    <in_buffer></in_buffer>\n</command>");
@@ -142,9 +143,9 @@ TEST_F(RequestTexts, EmptyBatchSendsNothingAndSucceeds)
 TEST_F(RequestTexts, EverySetSizeOfTheTable)
 {
     const std::pair<std::int32_t, std::size_t> table[] = {
-        {101, 132},   {133, 28},   {223, 692},  {231, 1156}, {251, 344},  {1001, 1956},
-        {1003, 7752}, {1005, 508}, {1011, 1900}, {1025, 1020}, {1027, 280}, {1031, 420},
-        {1035, 3204}, {1037, 492}, {1041, 116},  {1043, 784}, {1055, 4760}, {1057, 1224}};
+        {101, 132},   {133, 28},   {223, 692},   {231, 1156},  {251, 344},   {1001, 1956},
+        {1003, 7752}, {1005, 508}, {1011, 1900}, {1025, 1020}, {1027, 280},  {1031, 420},
+        {1035, 3204}, {1037, 492}, {1041, 116},  {1043, 784},  {1055, 4760}, {1057, 1224}};
     for (auto [type, size] : table)
         EXPECT_EQ(set_record_size(type), size) << type;
     EXPECT_EQ(set_record_size(1002), 0u);

@@ -2,6 +2,7 @@
 #include "command/commandtypes.h"
 #include "dialogfixture.h"
 
+#include <QApplication>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
@@ -64,7 +65,7 @@ TEST_F(DialogTest, FailedScaleQueryKeepsTheServerPageEmptyForTheDialogsLife)
     device().injectFault(Fault::MissingPayload, 2);
     dialog->tmrProgressTimer();
     EXPECT_EQ(device().log().size(), 2u) << "no batch after a failed scale query";
-    dialog->btnRefreshClick();
+    click("btnRefresh");
     showPage(TfrmDvrConfig::ChanCfg);
     showPage(TfrmDvrConfig::ServerCfg);
     EXPECT_TRUE(edit("edtName")->text().isEmpty());
@@ -94,7 +95,7 @@ TEST_F(DialogTest, RefreshSequencesOfEveryPage)
         open(c.profile);
         showPage(c.page);
         device().clearLog();
-        dialog->btnRefreshClick();
+        click("btnRefresh");
         EXPECT_EQ(device().log(), c.expected) << c.profile << " page " << c.page;
         EXPECT_TRUE(notes.messages.isEmpty()) << c.profile << " page " << c.page;
     }
@@ -105,7 +106,7 @@ TEST_F(DialogTest, RefreshOfTheServerPageStopsAtAFailedSingleCommand)
     open();
     device().injectFault(Fault::ResultFail, 1);
     device().clearLog();
-    dialog->btnRefreshClick();
+    click("btnRefresh");
     EXPECT_EQ(device().log(), gets({{100, 0}}));
     EXPECT_EQ(notes.messages, QStringList{QStringLiteral("获取服务器配置信息失败!")});
     EXPECT_EQ(config_queue().count, 0);
@@ -120,15 +121,15 @@ TEST_F(DialogTest, SaveSequencesOfEveryPage)
         Log expected;
     };
     const Case cases[] = {
-        {"type=82", TfrmDvrConfig::ServerCfg,
-         Log{{"set_scale_config", 0, 0}, {set, 101, 0}, {set, 1001, 0}}},
+        {"type=82", TfrmDvrConfig::ServerCfg, Log{{"set_scale_config", 0, 0}, {set, 101, 0}, {set, 1001, 0}}},
         {"type=82&channels=2", TfrmDvrConfig::ChanCfg,
          gets({{1003, 1}, {1005, 1}, {1041, 1}, {1031, 1}, {1003, 2}, {1005, 2}, {1041, 2}, {1031, 2}}, set)},
         {"type=40&channels=1", TfrmDvrConfig::ChanCfg, gets({{1003, 1}, {1005, 1}, {1031, 1}}, set)},
         {"type=82", TfrmDvrConfig::NetConfig, gets({{1001, 0}, {223, 0}}, set)},
         {"type=40", TfrmDvrConfig::NetConfig, gets({{1001, 0}}, set)},
         {"type=82&channels=2", TfrmDvrConfig::SerialCfg, gets({{1037, 0}, {1043, 1}, {1043, 2}}, set)},
-        {"type=82&alarmin=2&alarmout=1", TfrmDvrConfig::AlarmCfg, gets({{1025, 0}, {1025, 1}, {1027, 0}, {1035, 0}}, set)},
+        {"type=82&alarmin=2&alarmout=1", TfrmDvrConfig::AlarmCfg,
+         gets({{1025, 0}, {1025, 1}, {1027, 0}, {1035, 0}}, set)},
         {"type=97", TfrmDvrConfig::DiskCfg, gets({{1055, 0}, {1057, 0}}, set)},
     };
     for (const Case &c : cases) {
@@ -220,12 +221,12 @@ TEST_F(DialogTest, RestoreAndRebootAskFirst)
     device().state().info.deviceNumber = 99;
     notes.answers = {false};
     device().clearLog();
-    dialog->btnRestoreConfigClick();
+    click("btnRestoreConfig");
     EXPECT_TRUE(device().log().empty());
     EXPECT_EQ(device().state().info.deviceNumber, 99u);
 
     notes.answers = {true, false};
-    dialog->btnRestoreConfigClick();
+    click("btnRestoreConfig");
     EXPECT_EQ(device().log(), (Log{{"restore_config", 0, 0}}));
     EXPECT_EQ(device().state().info.deviceNumber, device().factory().info.deviceNumber);
     EXPECT_EQ(notes.confirmations.mid(1),
@@ -233,10 +234,10 @@ TEST_F(DialogTest, RestoreAndRebootAskFirst)
 
     notes.confirmations.clear();
     notes.answers = {false};
-    dialog->btnReBootClick();
+    click("btnReBoot");
     EXPECT_TRUE(device().online());
     notes.answers = {true};
-    dialog->btnReBootClick();
+    click("btnReBoot");
     EXPECT_EQ(notes.confirmations, (QStringList(2, QStringLiteral("确认要重启该服务器?"))));
     EXPECT_EQ(notes.messages, QStringList{QStringLiteral("正在重启,请稍候!")});
     EXPECT_FALSE(device().online());
@@ -248,9 +249,9 @@ TEST_F(DialogTest, FailedRestoreAndRebootShowNothing)
     open("reboot_ms=2000");
     device().injectFault(Fault::ResultFail, 1);
     notes.answers = {true, true};
-    dialog->btnRestoreConfigClick();
+    click("btnRestoreConfig");
     ASSERT_EQ(SdkRebootDevice(sim->login), 1); // already rebooting: the next one is refused
-    dialog->btnReBootClick();
+    click("btnReBoot");
     EXPECT_TRUE(notes.messages.isEmpty());
     EXPECT_EQ(notes.confirmations.size(), 2);
 }
@@ -297,12 +298,38 @@ TEST_F(DialogTest, ClosingEmptiesTheQueueAndHiddenTabsCannotBeReached)
     open();
     std::uint8_t scratch[132];
     config_queue_get(sim->login, 100, 0, scratch);
-    dialog->btnExitClick();
+    click("btnExit");
     EXPECT_EQ(config_queue().count, 0);
     auto *pages = find<QTabWidget>("pgcDvrSet");
     EXPECT_FALSE(pages->isTabVisible(TfrmDvrConfig::UserCfg));
     EXPECT_FALSE(pages->isTabVisible(TfrmDvrConfig::OtherSet));
     EXPECT_EQ(pages->tabText(TfrmDvrConfig::DiskCfg), QStringLiteral("硬盘管理"));
+}
+
+// Only btnExit and the close box end the dialog; Escape keeps it and the operator's edits.
+TEST_F(DialogTest, EscapeDoesNotCloseTheDialog)
+{
+    open();
+    edit("edtName")->setText(QStringLiteral("未保存"));
+    QTest::keyClick(edit("edtName"), Qt::Key_Escape);
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), 0);
+    EXPECT_EQ(edit("edtName")->text(), QStringLiteral("未保存"));
+    click("btnExit");
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(DialogTest, OpensCentredOverTheHostsActiveWindow)
+{
+    QWidget host;
+    host.setGeometry(1100, 700, 400, 300);
+    host.show();
+    QApplication::setActiveWindow(&host);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    open();
+    const QPoint offset = dialog->frameGeometry().center() - host.frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2) << offset.x() << "," << offset.y();
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 #pragma once
 // The main dialog on a simulated recorder, with message boxes recorded instead of shown.
+#include "guihelpers.h"
 #include "recordingnotifier.h"
 #include "shell/frmdvrconfig.h"
 #include "simfixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 
 #include <memory>
@@ -37,12 +39,15 @@ protected:
     dvrsim::Device &device() const { return *sim->device; }
     DvrRecords &records() const { return dialog->records(); }
 
+    // Presses a button of the dialog as the operator does.
+    void click(const char *name) const { press(*dialog, name); }
+
     // Saves the page in front and returns what the recorder received.
     std::vector<dvrsim::LogEntry> save()
     {
         device().clearLog();
         notes.messages.clear();
-        dialog->btnSaveConfigClick();
+        click("btnSaveConfig");
         return device().log();
     }
 

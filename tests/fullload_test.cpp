@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -13,8 +14,8 @@ using dvrsim::LogEntry;
 
 std::vector<LogEntry> expectedLoad(int type, int channels, int first, int alarmIn, int alarmOut)
 {
-    std::vector<LogEntry> log = {{"get_dvr_config", 100, 0}, {"get_scale_config", 0, 0}, {"get_ptz_config", 0, 0},
-                                 {"get_dvr_config", 1000, 0}};
+    std::vector<LogEntry> log = {
+        {"get_dvr_config", 100, 0}, {"get_scale_config", 0, 0}, {"get_ptz_config", 0, 0}, {"get_dvr_config", 1000, 0}};
     for (int k = 0; k < channels; ++k)
         for (int t : {1002, 1004, 1040, 1030})
             log.push_back({"get_dvr_config", t, first + k});
@@ -68,15 +69,24 @@ TEST_P(FullLoad, SendsTheRecordsInOrderAndFillsThem)
     EXPECT_EQ(config_queue().count, 0);
 }
 
+// Both ends of each type range and the types just outside them.
 INSTANTIATE_TEST_SUITE_P(DeviceTypes, FullLoad,
-                         ::testing::Values(LoadCase{40, 4, 1, 2, 1}, LoadCase{81, 8, 1, 8, 4}, LoadCase{97, 16, 33, 16, 4},
-                                           LoadCase{80, 2, 1, 0, 0}, LoadCase{98, 1, 1, 1, 1}, LoadCase{82, 0, 1, 0, 0},
-                                           LoadCase{82, 20, 1, 20, 6}));
+                         ::testing::Values(LoadCase{29, 2, 1, 1, 1}, LoadCase{30, 4, 1, 2, 1}, LoadCase{40, 4, 1, 2, 1},
+                                           LoadCase{49, 4, 0, 2, 1}, LoadCase{50, 2, 1, 1, 1}, LoadCase{81, 8, 1, 8, 4},
+                                           LoadCase{97, 16, 33, 16, 4}, LoadCase{80, 2, 1, 0, 0},
+                                           LoadCase{98, 1, 1, 1, 1}, LoadCase{82, 0, 1, 0, 0},
+                                           LoadCase{82, 20, 1, 20, 6}),
+                         [](const ::testing::TestParamInfo<LoadCase> &info) {
+                             return "Type" + std::to_string(info.param.type) + "_" + std::to_string(info.index);
+                         });
 
 TEST(FullLoadStops, EachSingleCommandFailureStopsWithItsStepAndEmptiesTheQueue)
 {
-    const std::pair<int, LoadStop> stops[] = {{1, LoadStop::DeviceInfo}, {2, LoadStop::Scale}, {3, LoadStop::Ptz},
-                                              {4, LoadStop::Batch}, {20, LoadStop::Batch}};
+    const std::pair<int, LoadStop> stops[] = {{1, LoadStop::DeviceInfo},
+                                              {2, LoadStop::Scale},
+                                              {3, LoadStop::Ptz},
+                                              {4, LoadStop::Batch},
+                                              {20, LoadStop::Batch}};
     for (auto [nth, stop] : stops) {
         SimulatedRecorder sim("channels=4");
         auto r = std::make_unique<DvrRecords>();

@@ -8,9 +8,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     // The answer sits in a buffer of the SDK's size; it may or may not hold a NUL.
-    std::vector<char> answer(AnswerCapacity, 'x');
-    std::memcpy(answer.data(), data, size < AnswerCapacity ? size : AnswerCapacity);
-    if (size < AnswerCapacity)
+    std::vector<char> answer(SdkBufferSize, 'x');
+    std::memcpy(answer.data(), data, size < SdkBufferSize ? size : SdkBufferSize);
+    if (size < SdkBufferSize)
         answer[size] = '\0';
 
     std::uint8_t record[7752 + 16];

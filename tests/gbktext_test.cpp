@@ -89,7 +89,8 @@ TEST(GbkText, UndecodableBytesKeepTheirPlaceInAField)
 
 TEST(GbkText, Utf8ForConsoles)
 {
-    EXPECT_EQ(gbk::toUtf8(u"通道A"), "\xE9\x80\x9A\xE9\x81\x93" "A");
+    EXPECT_EQ(gbk::toUtf8(u"通道A"), "\xE9\x80\x9A\xE9\x81\x93"
+                                     "A");
 }
 
 } // namespace

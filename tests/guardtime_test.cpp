@@ -1,16 +1,14 @@
 // The arming-schedule editor on a schedule in memory: display, the checks of a day, copy, exit.
 #include "alarm/alarmeditors.h"
 #include "alarm/frmsetguardtime.h"
-#include "guihelpers.h"
-#include "recordingnotifier.h"
+#include "subdialogfixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 
@@ -23,8 +21,8 @@ struct Segment {
 constexpr Segment Off{false, 0, 0, 0, 0};
 constexpr const char *Fields[] = {"speStartHour", "speStartMin", "speEndHour", "speEndMin"};
 
-class GuardTimeTest : public ::testing::Test {
-  protected:
+class GuardTimeTest : public SubDialogTest<TfrmSetGuardTime> {
+protected:
     void SetUp() override
     {
         fillPattern(schedule);
@@ -32,15 +30,9 @@ class GuardTimeTest : public ::testing::Test {
         std::memset(schedule.days[0].segments, 0, sizeof schedule.days[0].segments);
     }
 
-    void open(int kind = MotionDetection)
-    {
-        dialog = std::make_unique<TfrmSetGuardTime>(nullptr, kind, &schedule);
-        dialog->show();
-    }
-    template <typename T = QWidget> T *find(const QString &name) const { return child<T>(dialog.get(), name); }
+    void open(int kind = MotionDetection) { create(nullptr, kind, &schedule); }
     QCheckBox *box(int n) const { return find<QCheckBox>(QStringLiteral("chkTime%1").arg(n)); }
     QSpinBox *spin(const char *field, int n) const { return find<QSpinBox>(QLatin1String(field) + QString::number(n)); }
-    void click(const char *name) const { find<QAbstractButton>(QLatin1String(name))->click(); }
 
     // Sets segment n as the operator would: tick or untick, then type the four numbers.
     void enter(int n, const Segment &s) const
@@ -64,9 +56,7 @@ class GuardTimeTest : public ::testing::Test {
                 spin(Fields[2], n)->value(), spin(Fields[3], n)->value()};
     }
 
-    RecordingNotifier notes;
     ScheduleRecord schedule;
-    std::unique_ptr<TfrmSetGuardTime> dialog;
 };
 
 // What storing the four segments writes into a day: unticked ones as four zeros.
@@ -159,18 +149,19 @@ TEST_F(GuardTimeTest, OkChecksTheDayInOrderAndStoresOnlyWhenAllPass)
         open();
         enterDay(c.segments);
         const ScheduleRecord before = schedule;
-        click("btnOK");
+        const ModalRun run = execPressing("btnOK");
+        EXPECT_TRUE(run.modal) << c.what;
         if (c.message) {
             EXPECT_EQ(notes.messages, QStringList{QString::fromUtf8(c.message)}) << c.what;
             EXPECT_TRUE(sameBytes(schedule, before)) << "nothing stored: " << c.what;
-            EXPECT_TRUE(dialog->isVisible()) << c.what;
+            EXPECT_FALSE(run.closed) << c.what;
             for (int n = 1; n <= 4; ++n)
                 EXPECT_TRUE(shown(n) == c.segments[n - 1]) << "controls kept: " << c.what;
             continue;
         }
         EXPECT_TRUE(notes.messages.isEmpty()) << c.what;
-        EXPECT_FALSE(dialog->isVisible()) << c.what;
-        EXPECT_EQ(dialog->result(), QDialog::Accepted) << c.what;
+        EXPECT_TRUE(run.closed) << c.what;
+        EXPECT_EQ(run.result, QDialog::Accepted) << c.what;
         ScheduleRecord expected = before;
         storeInto(expected.days[0], c.segments);
         EXPECT_TRUE(sameBytes(schedule, expected)) << "stored: " << c.what;
@@ -270,9 +261,10 @@ TEST_F(GuardTimeTest, ExitKeepsWhatCopyStoredAndDropsLaterEdits)
     click("btnCopy");
     const ScheduleRecord copied = schedule;
     enter(1, {true, 9, 0, 10, 0});
-    click("btnCancel");
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    const ModalRun run = execPressing("btnCancel");
+    EXPECT_TRUE(run.modal);
+    EXPECT_TRUE(run.closed);
+    EXPECT_EQ(run.result, QDialog::Rejected);
     EXPECT_TRUE(sameBytes(schedule, copied));
     EXPECT_EQ(schedule.days[6].segments[0].startHour, 6);
 }
@@ -329,22 +321,16 @@ TEST(GuardTimeOpener, RunsModallyOnTheRecordAndDestroysTheDialog)
     ScheduleRecord schedule{};
     schedule.days[0].segments[0] = {8, 0, 9, 0};
     QString caption;
-    bool wasModal = false;
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<TfrmSetGuardTime *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        caption = dialog->windowTitle();
-        wasModal = dialog->isModal();
-        dialog->findChild<QCheckBox *>(QStringLiteral("chkTime1"))->click(); // untick
-        dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
-        if (dialog->isVisible()) { // a refused OK would leave exec() waiting for ever
-            ADD_FAILURE() << "OK refused";
-            dialog->reject();
-        }
-    });
-    openGuardTimeEditor(nullptr, AlarmOutput, &schedule);
+    const ModalRun run =
+        pressInModalLoop<TfrmSetGuardTime>([&] { openGuardTimeEditor(nullptr, AlarmOutput, &schedule); }, "btnOK",
+                                           [&](TfrmSetGuardTime &dialog) {
+                                               caption = dialog.windowTitle();
+                                               child<QCheckBox>(&dialog, QStringLiteral("chkTime1"))->click(); // untick
+                                           });
+    EXPECT_TRUE(run.closed) << "OK refused";
+    EXPECT_EQ(run.result, QDialog::Accepted);
     EXPECT_EQ(caption, QStringLiteral("设置布防时间"));
-    EXPECT_TRUE(wasModal);
+    EXPECT_TRUE(run.modal);
     EXPECT_EQ(schedule.days[0].segments[0].endHour, 0);
     for (QWidget *w : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<TfrmSetGuardTime *>(w), nullptr) << "destroyed after the run";

@@ -1,5 +1,6 @@
 #pragma once
 // Small drivers shared by the widget tests.
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QString>
 #include <QWidget>
@@ -23,6 +24,13 @@ template <typename T = QWidget> T *child(const QWidget *parent, const QString &n
     return w;
 }
 
+// Presses a button as the operator does, so its connection is tested too.
+inline void press(const QWidget &parent, const char *button)
+{
+    if (auto *b = child<QAbstractButton>(&parent, QString::fromLatin1(button)))
+        b->click();
+}
+
 // A fixed pseudo-random pattern, so a byte written by mistake shows in a comparison.
 template <typename T> void fillPattern(T &record, std::uint32_t seed = 0x2545F491u)
 {
@@ -33,7 +41,4 @@ template <typename T> void fillPattern(T &record, std::uint32_t seed = 0x2545F49
     }
 }
 
-template <typename T> bool sameBytes(const T &a, const T &b)
-{
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
+template <typename T> bool sameBytes(const T &a, const T &b) { return std::memcmp(&a, &b, sizeof(T)) == 0; }

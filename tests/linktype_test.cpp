@@ -2,18 +2,16 @@
 // the PTZ links, and the number checks that must leave the record untouched when they refuse.
 #include "alarm/alarmeditors.h"
 #include "alarm/frmsetlinktype.h"
-#include "guihelpers.h"
-#include "recordingnotifier.h"
+#include "subdialogfixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 
 #include <cstddef>
 #include <memory>
@@ -55,8 +53,8 @@ void untouchedOk(AlarmInRecord &r, int recordChannels)
         r.recordChannel[m] = r.recordChannel[m] ? 1 : 0;
 }
 
-class LinkTypeTest : public ::testing::Test {
-  protected:
+class LinkTypeTest : public SubDialogTest<TfrmSetLinkType> {
+protected:
     void SetUp() override
     {
         fillPattern(record);
@@ -67,27 +65,18 @@ class LinkTypeTest : public ::testing::Test {
 
     void open(int kind, int channelCount = 4)
     {
-        dialog = std::make_unique<TfrmSetLinkType>(nullptr, channelCount, &record, record.recordChannel, kind,
-                                                   &record.handling);
-        dialog->show();
+        create(nullptr, channelCount, &record, record.recordChannel, kind, &record.handling);
     }
-    template <typename T = QWidget> T *find(const char *name) const
-    {
-        return child<T>(dialog.get(), QLatin1String(name));
-    }
-    QCheckBox *box(const char *name) const { return find<QCheckBox>(name); }
-    QSpinBox *spin(const char *name) const { return find<QSpinBox>(name); }
-    QListWidget *list() const { return find<QListWidget>("chklstLinkChan"); }
-    void click(const char *name) const { find<QAbstractButton>(name)->click(); }
+    QCheckBox *box(const char *name) const { return find<QCheckBox>(QLatin1String(name)); }
+    QSpinBox *spin(const char *name) const { return find<QSpinBox>(QLatin1String(name)); }
+    QListWidget *list() const { return find<QListWidget>(QStringLiteral("chklstLinkChan")); }
     Ptz shownPtz() const
     {
         return {box("chkPreSet")->isChecked(), spin("spePreSet")->value(),   box("chkCruise")->isChecked(),
                 spin("speCruise")->value(),    box("chkTrack")->isChecked(), spin("speTrack")->value()};
     }
 
-    RecordingNotifier notes;
     AlarmInRecord record;
-    std::unique_ptr<TfrmSetLinkType> dialog;
 };
 
 constexpr const char *FlagBoxes[] = {"chkLinkMonitor", "chkLinkBell", "chkLinkCenter", "chkLinkAlarmOut",
@@ -321,16 +310,18 @@ TEST_F(LinkTypeTest, NumberChecksRefuseWhateverTheTickAndWriteNothing)
         box("chkLinkMonitor")->click();
         box("chkLinkAlarmOut")->click();
         const AlarmInRecord before = record;
-        click("btnOK");
+        const ModalRun run = execPressing("btnOK");
         const std::string what =
             std::to_string(c.preset) + "/" + std::to_string(c.cruise) + "/" + std::to_string(c.track);
+        EXPECT_TRUE(run.modal) << what;
         if (c.message) {
             EXPECT_EQ(notes.messages, QStringList{QString::fromUtf8(c.message)}) << what;
             EXPECT_TRUE(sameBytes(record, before)) << "byte for byte unchanged: " << what;
-            EXPECT_TRUE(dialog->isVisible()) << what;
+            EXPECT_FALSE(run.closed) << what;
         } else {
             EXPECT_TRUE(notes.messages.isEmpty()) << what;
-            EXPECT_FALSE(dialog->isVisible()) << what;
+            EXPECT_TRUE(run.closed) << what;
+            EXPECT_EQ(run.result, QDialog::Accepted) << what;
             EXPECT_TRUE(ptzAt(record, 0) == (Ptz{0, c.preset, 0, c.cruise, 0, c.track})) << what;
         }
     }
@@ -369,8 +360,10 @@ TEST_F(LinkTypeTest, CancelWritesNothing)
     box("chkLinkBell")->click();
     box("chkPreSet")->click();
     const AlarmInRecord before = record;
-    click("btnCancel");
-    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    const ModalRun run = execPressing("btnCancel");
+    EXPECT_TRUE(run.modal);
+    EXPECT_TRUE(run.closed);
+    EXPECT_EQ(run.result, QDialog::Rejected);
     EXPECT_TRUE(sameBytes(record, before));
 }
 
@@ -402,18 +395,15 @@ TEST(LinkTypeOpener, RunsModallyOnTheRecordAndDestroysTheDialog)
     AlarmInRecord record{};
     record.handling.handleFlags = 0xFFFFFF01u;
     QString caption;
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<TfrmSetLinkType *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        caption = dialog->windowTitle();
-        dialog->findChild<QPushButton *>(QStringLiteral("btnSelectAll"))->click();
-        dialog->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
-        if (dialog->isVisible()) { // a refused OK would leave exec() waiting for ever
-            ADD_FAILURE() << "OK refused";
-            dialog->reject();
-        }
-    });
-    openLinkTypeEditor(nullptr, 2, &record, record.recordChannel, AlarmInput, &record.handling);
+    const ModalRun run = pressInModalLoop<TfrmSetLinkType>(
+        [&] { openLinkTypeEditor(nullptr, 2, &record, record.recordChannel, AlarmInput, &record.handling); }, "btnOK",
+        [&](TfrmSetLinkType &dialog) {
+            caption = dialog.windowTitle();
+            child<QAbstractButton>(&dialog, QStringLiteral("btnSelectAll"))->click();
+        });
+    EXPECT_TRUE(run.modal);
+    EXPECT_TRUE(run.closed) << "OK refused";
+    EXPECT_EQ(run.result, QDialog::Accepted);
     EXPECT_EQ(caption, QStringLiteral("联动方式－报警输入"));
     EXPECT_EQ(record.handling.handleFlags, 0x01u);
     EXPECT_EQ(record.recordChannel[1], 1);

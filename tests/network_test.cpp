@@ -11,13 +11,15 @@
 #include "simfixture.h"
 #include "simserver.h"
 #include "sdk/wire.h"
+#include "waitfor.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QLineEdit>
-#include <QThread>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -131,13 +133,14 @@ TEST_F(OverNetwork, BatchProgressRisesToAHundredOnTheCallersThread)
         std::thread::id caller = std::this_thread::get_id();
     } seen;
     auto r = zeroedRecords();
-    ASSERT_EQ(fullLoad(*r, login,
-                       [](std::int32_t value, void *context) {
-                           auto *s = static_cast<Seen *>(context);
-                           s->values.push_back(value);
-                           s->otherThread |= std::this_thread::get_id() != s->caller;
-                       },
-                       &seen),
+    ASSERT_EQ(fullLoad(
+                  *r, login,
+                  [](std::int32_t value, void *context) {
+                      auto *s = static_cast<Seen *>(context);
+                      s->values.push_back(value);
+                      s->otherThread |= std::this_thread::get_id() != s->caller;
+                  },
+                  &seen),
               LoadStop::None);
     ASSERT_FALSE(seen.values.empty());
     EXPECT_FALSE(seen.otherThread);
@@ -158,7 +161,7 @@ TEST_F(OverNetwork, DialogSavesAndRefreshesTheServerPageByteForByte)
     auto *name = child<QLineEdit>(dialog.get(), QStringLiteral("edtName"));
     name->setText(QStringLiteral("东门录像机"));
     ASSERT_EQ(server.control("clearlog 0"), "ok");
-    dialog->btnSaveConfigClick();
+    press(*dialog, "btnSaveConfig");
     ASSERT_EQ(notes.messages, QStringList{QStringLiteral("保存成功")});
     const DvrRecords &r = dialog->records();
     EXPECT_EQ(gbk::toUtf8(gbk::readField(r.deviceInfo.deviceName)), "东门录像机");
@@ -170,7 +173,7 @@ TEST_F(OverNetwork, DialogSavesAndRefreshesTheServerPageByteForByte)
     name->setText(QStringLiteral("not saved"));
     std::vector<std::string> log;
     ASSERT_EQ(server.control("clearlog 0"), "ok");
-    dialog->btnRefreshClick();
+    press(*dialog, "btnRefresh");
     EXPECT_EQ(notes.messages.size(), 1);
     ASSERT_EQ(server.control("log 0", &log).rfind("ok ", 0), 0u);
     ASSERT_FALSE(log.empty());
@@ -182,8 +185,8 @@ TEST_F(OverNetwork, DialogSavesAndRefreshesTheServerPageByteForByte)
 TEST_F(OverNetwork, LogInIsRefusedForBadAddressesAWrongPasswordAndAClosedPort)
 {
     start();
-    for (const char *address : {"127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "::1:80",
-                                "[::1:80", "127.0.0.1:80?timeout=5", "127.0.0.1:80?answer_ms=0", ":80"})
+    for (const char *address : {"127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "::1:80", "[::1:80",
+                                "127.0.0.1:80?timeout=5", "127.0.0.1:80?answer_ms=0", ":80"})
         EXPECT_EQ(SdkLogin(address, "admin", "12345"), -1) << address;
     EXPECT_EQ(logIn(Bounds, "wrong"), -1);
 
@@ -205,8 +208,8 @@ TEST_F(OverNetwork, BrokenAnswersFailWithinTheBoundAndTheNextCallReconnects)
     start();
     const std::int32_t login = logIn();
     ASSERT_GE(login, 0);
-    for (const char *fault : {"close", "silent", "oversize_frame", "short_frame", "garbage", "slow 1500",
-                              "sdk_failure", "reboot"}) {
+    for (const char *fault :
+         {"close", "silent", "oversize_frame", "short_frame", "garbage", "slow 1500", "sdk_failure", "reboot"}) {
         SCOPED_TRACE(fault);
         auto r = zeroedRecords();
         fillPattern(r->network);
@@ -224,10 +227,7 @@ TEST_F(OverNetwork, BrokenAnswersFailWithinTheBoundAndTheNextCallReconnects)
         EXPECT_EQ(config_queue().count, 0);
 
         // A reboot fault leaves the recorder offline for a while; wait until it answers again.
-        QElapsedTimer back;
-        back.start();
-        while (!ping(login) && back.elapsed() < 10000)
-            QThread::msleep(50);
+        EXPECT_TRUE(waitFor([&] { return ping(login); }, 10000)) << "the recorder never answered again";
         auto again = zeroedRecords();
         EXPECT_EQ(fullLoad(*again, login, nullptr, nullptr), LoadStop::None);
     }
@@ -256,7 +256,7 @@ TEST_F(OverNetwork, RebootTakesTheRecorderAwayAndTheSameHandleWorksAfterwards)
     notes.answers = {true};
     QElapsedTimer clock;
     clock.start();
-    dialog->btnReBootClick();
+    press(*dialog, "btnReBoot");
     EXPECT_EQ(notes.messages, QStringList{QStringLiteral("正在重启,请稍候!")});
     EXPECT_EQ(server.control("online 0"), "ok 0");
 
@@ -266,11 +266,10 @@ TEST_F(OverNetwork, RebootTakesTheRecorderAwayAndTheSameHandleWorksAfterwards)
     EXPECT_FALSE(ping(login));
     EXPECT_LT(call.elapsed(), 400 + Slack);
 
-    while (!ping(login) && clock.elapsed() < 10000)
-        QThread::msleep(50);
-    EXPECT_GE(clock.elapsed(), 900);
+    ASSERT_TRUE(waitFor([&] { return ping(login); }, 10000)) << "the recorder never came back";
+    EXPECT_GE(clock.elapsed(), 900) << "back before its reboot time was over";
     notes.messages.clear();
-    dialog->btnRefreshClick();
+    press(*dialog, "btnRefresh");
     EXPECT_TRUE(notes.messages.isEmpty()) << notes.messages.join(QLatin1Char('\n')).toStdString();
 }
 
@@ -286,7 +285,7 @@ TEST_F(OverNetwork, ARebootDuringASaveFailsTheSave)
     child<QLineEdit>(dialog.get(), QStringLiteral("edtName"))->setText(QStringLiteral("renamed"));
     // The server page saves the scale first, then the two records in one batch.
     ASSERT_EQ(server.control("fault 0 reboot 2"), "ok");
-    dialog->btnSaveConfigClick();
+    press(*dialog, "btnSaveConfig");
     EXPECT_EQ(notes.messages, QStringList{QStringLiteral("保存失败")});
     EXPECT_EQ(config_queue().count, 0);
     EXPECT_EQ(recordOnServer(cmd::DeviceInfo, 0), infoBefore) << "the reboot came before the set";
@@ -303,7 +302,7 @@ TEST_F(OverNetwork, StateFileKeepsASavedNameAcrossAServerRestart)
     ASSERT_GE(login, 0);
     openDialog(login);
     child<QLineEdit>(dialog.get(), QStringLiteral("edtName"))->setText(QStringLiteral("kept"));
-    dialog->btnSaveConfigClick();
+    press(*dialog, "btnSaveConfig");
     ASSERT_EQ(notes.messages, QStringList{QStringLiteral("保存成功")});
     dialog.reset();
     ASSERT_EQ(server.stop(), 0);
@@ -317,20 +316,30 @@ TEST_F(OverNetwork, StateFileKeepsASavedNameAcrossAServerRestart)
     QFile::remove(state);
 }
 
+// How a scripted reply goes out: at once, or cut into `pieces` parts sent `pauseMs` apart.
+struct ReplyPace {
+    int pieces = 1;
+    int pauseMs = 0;
+};
+
 // A recorder that answers the log-in, then answers one command with whatever frame it is given:
 // the client must take only the answer it asked for.
 class ScriptedRecorder {
 public:
-    explicit ScriptedRecorder(std::function<QByteArray(const wire::Header &request)> reply)
+    explicit ScriptedRecorder(std::function<QByteArray(const wire::Header &request)> reply,
+                              std::string options = Bounds, ReplyPace pace = {})
+        : options_(std::move(options))
     {
         std::promise<std::uint16_t> port;
         auto bound = port.get_future();
-        thread_ = std::thread([reply, &port] { serve(reply, port); });
+        thread_ = std::thread([this, reply, pace, &port] { serve(reply, pace, port); });
         port_ = bound.get();
     }
     ~ScriptedRecorder() { thread_.join(); }
-    std::string address() const { return "127.0.0.1:" + std::to_string(port_) + Bounds; }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_) + options_; }
     bool listening() const { return port_ != 0; }
+    // Parts of the reply sent so far; fewer than asked for when the client hung up first.
+    int piecesSent() const { return sent_; }
 
 private:
     static bool readFrame(QTcpSocket &socket, QByteArray &inbox, wire::Header &header)
@@ -344,7 +353,8 @@ private:
         return true;
     }
     // Everything network-side lives on this thread, which serves one client and ends.
-    static void serve(const std::function<QByteArray(const wire::Header &)> &reply, std::promise<std::uint16_t> &port)
+    void serve(const std::function<QByteArray(const wire::Header &)> &reply, ReplyPace pace,
+               std::promise<std::uint16_t> &port)
     {
         QTcpServer tcp;
         port.set_value(tcp.listen(QHostAddress::LocalHost) ? tcp.serverPort() : 0);
@@ -360,35 +370,47 @@ private:
         socket->write(out);
         if (!readFrame(*socket, inbox, header))
             return;
-        socket->write(reply(header));
-        socket->flush();
-        socket->waitForDisconnected(3000);
+        const QByteArray answer = reply(header);
+        const int pieces = int(std::max<qsizetype>(1, std::min<qsizetype>(pace.pieces, answer.size())));
+        for (int i = 0; i < pieces; ++i) {
+            // The pause doubles as the watch for a client that gave up.
+            if (i > 0 &&
+                (socket->state() != QAbstractSocket::ConnectedState || socket->waitForDisconnected(pace.pauseMs)))
+                return;
+            const qsizetype from = answer.size() * i / pieces, to = answer.size() * (i + 1) / pieces;
+            ++sent_; // counted first: the client may have the last piece before this thread runs on
+            socket->write(answer.mid(from, to - from));
+            socket->flush();
+        }
+        if (socket->state() == QAbstractSocket::ConnectedState)
+            socket->waitForDisconnected(3000);
     }
 
+    const std::string options_;
     std::uint16_t port_ = 0;
+    std::atomic<int> sent_{0};
     std::thread thread_;
 };
 
+const std::string ScaleAnswer = "<?xml version=\"1.0\"?><command name=\"config\"><function>get_scale_config</function>"
+                                "<result>ok</result><scale>true</scale></command>";
+
+QByteArray commandAnswer(wire::Kind kind, std::uint32_t sequence)
+{
+    QByteArray out;
+    wire::appendFrame(out, kind, wire::Status::Ok, sequence, ScaleAnswer.data(), ScaleAnswer.size());
+    return out;
+}
+
 TEST_F(OverNetwork, AnAnswerThatIsNotTheOneAskedForFailsTheCall)
 {
-    const std::string good = "<?xml version=\"1.0\"?><command name=\"config\"><function>get_scale_config</function>"
-                             "<result>ok</result><scale>true</scale></command>";
     const std::function<QByteArray(const wire::Header &)> replies[] = {
-        [&](const wire::Header &h) { // an earlier request's answer
-            QByteArray out;
-            wire::appendFrame(out, wire::Kind::CommandAnswer, wire::Status::Ok, h.sequence - 1, good.data(), good.size());
-            return out;
-        },
-        [&](const wire::Header &h) { // the right sequence, the wrong kind
-            QByteArray out;
-            wire::appendFrame(out, wire::Kind::RebootAnswer, wire::Status::Ok, h.sequence, good.data(), good.size());
-            return out;
-        },
-        [&](const wire::Header &h) { // the control: this one is accepted
-            QByteArray out;
-            wire::appendFrame(out, wire::Kind::CommandAnswer, wire::Status::Ok, h.sequence, good.data(), good.size());
-            return out;
-        },
+        // an earlier request's answer
+        [](const wire::Header &h) { return commandAnswer(wire::Kind::CommandAnswer, h.sequence - 1); },
+        // the right sequence, the wrong kind
+        [](const wire::Header &h) { return commandAnswer(wire::Kind::RebootAnswer, h.sequence); },
+        // the control: this one is accepted
+        [](const wire::Header &h) { return commandAnswer(wire::Kind::CommandAnswer, h.sequence); },
     };
     for (std::size_t i = 0; i < std::size(replies); ++i) {
         SCOPED_TRACE(i);
@@ -400,6 +422,50 @@ TEST_F(OverNetwork, AnAnswerThatIsNotTheOneAskedForFailsTheCall)
         std::int32_t scale = 0;
         EXPECT_EQ(config_get_scale(login, &scale), i == 2);
         EXPECT_EQ(scale, i == 2 ? 1 : 0);
+        SdkLogout(login);
+        logins.pop_back();
+    }
+}
+
+// The bound is on the whole answer, not on the silence between its pieces: an answer that keeps
+// trickling in, each piece well inside the bound, fails once the bound is over. The call's own
+// bound is made far longer here, so only the per-answer bound can end it early.
+TEST_F(OverNetwork, AnAnswerTricklingInPastItsBoundFailsTheCall)
+{
+    const struct {
+        const char *what;
+        int answerMs;
+        ReplyPace pace;
+        bool answered;
+    } cases[] = {
+        // the control: the same kind of trickle, done inside the bound, is put back together
+        {"done in 250 ms of 3000", 3000, {6, 50}, true},
+        // 100 ms between pieces against a 400 ms bound, for about six seconds in all
+        {"going on for 6 s past 400", 400, {60, 100}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedRecorder recorder(
+            [](const wire::Header &h) { return commandAnswer(wire::Kind::CommandAnswer, h.sequence); },
+            "?connect_ms=20000&batch_ms=30000&answer_ms=" + std::to_string(c.answerMs), c.pace);
+        ASSERT_TRUE(recorder.listening());
+        const std::int32_t login = SdkLogin(recorder.address().c_str(), "admin", "12345");
+        ASSERT_GE(login, 0);
+        logins.push_back(login);
+        std::int32_t scale = 0;
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(config_get_scale(login, &scale), c.answered);
+        const qint64 elapsed = clock.elapsed();
+        EXPECT_EQ(scale, c.answered ? 1 : 0);
+        if (c.answered) {
+            EXPECT_EQ(recorder.piecesSent(), c.pace.pieces);
+        } else {
+            // Well before the trickle would have ended (and a call bound of 20 s).
+            EXPECT_LT(elapsed, c.answerMs + Slack);
+            EXPECT_GT(recorder.piecesSent(), 1) << "the answer did come in pieces";
+            EXPECT_LT(recorder.piecesSent(), c.pace.pieces) << "the client hung up before the end";
+        }
         SdkLogout(login);
         logins.pop_back();
     }

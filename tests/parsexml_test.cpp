@@ -101,7 +101,7 @@ TEST(GetAnswer, MalformedXmlAndUnterminatedBuffersAreRejected)
     EXPECT_FALSE(parse_get_answer(nullptr, 100, record.data()));
 
     // A buffer with no NUL within its 64512 bytes is never read past its end.
-    std::vector<char> full(AnswerCapacity, ' ');
+    std::vector<char> full(SdkBufferSize, ' ');
     const std::string text = Answer{}.text();
     std::memcpy(full.data(), text.data(), text.size());
     EXPECT_FALSE(parse_get_answer(full.data(), 100, record.data()));

@@ -10,8 +10,10 @@ TEST(ServerPageTexts, VersionsAndMac)
 {
     const std::uint32_t date = 11 * 65536 + 3 * 256 + 21;
     EXPECT_EQ(ServerPage::softwareVersionText(2 * 65536 + 1, date), QStringLiteral("V2.1 build 110321"));
-    EXPECT_EQ(ServerPage::softwareVersionText(2 * 16777216 + 1 * 65536 + 5, date), QStringLiteral("V2.1.5 build 110321"));
-    EXPECT_EQ(ServerPage::dspVersionText(4 * 65536 + 12, 9 * 65536 + 1 * 256 + 2), QStringLiteral("V4.12 build 090102"));
+    EXPECT_EQ(ServerPage::softwareVersionText(2 * 16777216 + 1 * 65536 + 5, date),
+              QStringLiteral("V2.1.5 build 110321"));
+    EXPECT_EQ(ServerPage::dspVersionText(4 * 65536 + 12, 9 * 65536 + 1 * 256 + 2),
+              QStringLiteral("V4.12 build 090102"));
     const std::uint8_t mac[6] = {0x02, 0, 0, 0x1A, 0x2B, 0x3C};
     EXPECT_EQ(ServerPage::macText(mac), QStringLiteral("02:00:00:1A:2B:3C"));
     EXPECT_EQ(ServerPage::deviceTypeNames().size(), 29);
@@ -47,22 +49,32 @@ TEST_F(ServerPageTest, ChecksInOrderWithMessageAndFocus)
     };
     const char *number = "设备号范围为1-255!", *address = "请输入正确的IP地址!", *port = "请输入正确的端口号!";
     const Case cases[] = {
-        {"edtID", "0", false, number, false},          {"edtID", "256", false, number, false},
-        {"edtID", "", false, number, false},           {"edtID", "255", true, nullptr, false},
-        {"edtIP", "0.0.0.0", false, address, true},    {"edtIP", "192.168.1.300", false, address, true},
-        {"edtMask", "0.0.0.0", true, nullptr, false},  {"edtGateWayIP", "0.0.0.0", true, nullptr, false},
-        {"edtManageHostIP", "0.0.0.0", true, nullptr, false}, {"edtMultiCastIP", "", false, address, true},
-        {"edtMask", "1.2.3", false, address, true},    {"edtGateWayIP", " 1.2.3.4", false, address, true},
-        {"edtPort", "0", false, port, true},           {"edtPort", "", false, port, true},
-        {"edtPort", "65535", true, nullptr, false},    {"edtPort", "65536", false, port, true},
-        {"edtManageHostPort", "0", true, nullptr, false}, {"edtManageHostPort", "65536", false, port, true},
-        {"edtHttpPort", "0", true, nullptr, false},    {"edtHttpPort", "65536", false, port, true},
+        {"edtID", "0", false, number, false},
+        {"edtID", "256", false, number, false},
+        {"edtID", "", false, number, false},
+        {"edtID", "255", true, nullptr, false},
+        {"edtIP", "0.0.0.0", false, address, true},
+        {"edtIP", "192.168.1.300", false, address, true},
+        {"edtMask", "0.0.0.0", true, nullptr, false},
+        {"edtGateWayIP", "0.0.0.0", true, nullptr, false},
+        {"edtManageHostIP", "0.0.0.0", true, nullptr, false},
+        {"edtMultiCastIP", "", false, address, true},
+        {"edtMask", "1.2.3", false, address, true},
+        {"edtGateWayIP", " 1.2.3.4", false, address, true},
+        {"edtPort", "0", false, port, true},
+        {"edtPort", "", false, port, true},
+        {"edtPort", "65535", true, nullptr, false},
+        {"edtPort", "65536", false, port, true},
+        {"edtManageHostPort", "0", true, nullptr, false},
+        {"edtManageHostPort", "65536", false, port, true},
+        {"edtHttpPort", "0", true, nullptr, false},
+        {"edtHttpPort", "65536", false, port, true},
         {"edtHttpPort", "8o", false, port, true},
     };
     open();
     dialog->activateWindow();
     for (const Case &c : cases) {
-        dialog->btnRefreshClick(); // fresh controls from the recorder
+        click("btnRefresh"); // fresh controls from the recorder
         QLineEdit *field = edit(c.field);
         field->setText(QString::fromUtf8(c.text));
         edit("edtName")->setFocus();
@@ -110,7 +122,7 @@ TEST_F(ServerPageTest, StoresEveryEditableValue)
     EXPECT_EQ(s.network.manageHostPort, 7300);
     EXPECT_EQ(QByteArray(s.network.gatewayIp), QByteArray("10.1.2.1"));
     EXPECT_EQ(std::memcmp(s.info.serialNumber, device().factory().info.serialNumber, 48), 0);
-    dialog->btnRefreshClick();
+    click("btnRefresh");
     EXPECT_EQ(edit("edtName")->text(), name) << "shown again in full";
 }
 
@@ -125,9 +137,72 @@ TEST_F(ServerPageTest, NumericFieldsTakeOnlyDigits)
         QTest::keyClick(field, Qt::Key_Backspace);
         EXPECT_EQ(field->text(), QStringLiteral("1")) << name;
     }
-    EXPECT_EQ(edit("edtID")->maxLength(), 3);
-    EXPECT_EQ(edit("edtPort")->maxLength(), 5);
-    EXPECT_EQ(edit("edtName")->maxLength(), 32);
+    // The form's maximum lengths limit typing.
+    const std::pair<const char *, int> limits[] = {{"edtID", 3}, {"edtPort", 5}, {"edtName", 32}, {"edtIP", 16}};
+    for (auto [name, limit] : limits) {
+        QLineEdit *field = edit(name);
+        field->clear();
+        QTest::keyClicks(field, QString(limit + 2, QLatin1Char('7')));
+        EXPECT_EQ(field->text().size(), limit) << name;
+    }
+}
+
+// Text from a record is shown whole, however long the field's typing limit; typing cannot make it
+// longer, deleting still works, and the check refuses what the device sent rather than saving a
+// cut copy of it.
+TEST_F(ServerPageTest, RecordTextLongerThanTheTypingLimitIsShownWholeAndNotRewritten)
+{
+    open("", false);
+    device().state().info.deviceNumber = 1000;
+    dialog->tmrProgressTimer();
+    QLineEdit *id = edit("edtID");
+    EXPECT_EQ(id->text(), QStringLiteral("1000"));
+    id->setFocus();
+    id->end(false);
+    QTest::keyClick(id, Qt::Key_5);
+    EXPECT_EQ(id->text(), QStringLiteral("1000")) << "typing past the limit is refused";
+    EXPECT_TRUE(save().empty());
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("设备号范围为1-255!")});
+    EXPECT_EQ(device().state().info.deviceNumber, 1000u);
+    QTest::keyClick(id, Qt::Key_Backspace);
+    QTest::keyClick(id, Qt::Key_Backspace);
+    QTest::keyClick(id, Qt::Key_Backspace);
+    QTest::keyClick(id, Qt::Key_9);
+    EXPECT_EQ(id->text(), QStringLiteral("19"));
+    save();
+    EXPECT_EQ(device().state().info.deviceNumber, 19u);
+}
+
+// Two bad fields at once: the message and the focus belong to the one checked first.
+TEST_F(ServerPageTest, TwoBadFieldsReportTheFirstInCheckOrder)
+{
+    struct Case {
+        const char *first, *firstText, *second, *secondText, *message;
+        bool focus;
+    };
+    const char *number = "设备号范围为1-255!", *address = "请输入正确的IP地址!", *port = "请输入正确的端口号!";
+    const Case cases[] = {
+        {"edtID", "0", "edtIP", "0.0.0.0", number, false},
+        {"edtIP", "1.2.3", "edtMask", "x", address, true},
+        {"edtMask", "1.2.3", "edtGateWayIP", "x", address, true},
+        {"edtGateWayIP", "1.2.3", "edtManageHostIP", "x", address, true},
+        {"edtManageHostIP", "1.2.3", "edtMultiCastIP", "x", address, true},
+        {"edtMultiCastIP", "1.2.3", "edtPort", "0", address, true},
+        {"edtPort", "0", "edtManageHostPort", "65536", port, true},
+        {"edtManageHostPort", "65536", "edtHttpPort", "65536", port, true},
+    };
+    open();
+    dialog->activateWindow();
+    for (const Case &c : cases) {
+        click("btnRefresh");
+        edit(c.first)->setText(QString::fromUtf8(c.firstText));
+        edit(c.second)->setText(QString::fromUtf8(c.secondText));
+        edit("edtName")->setFocus();
+        EXPECT_TRUE(save().empty()) << c.first;
+        EXPECT_EQ(notes.messages, QStringList{QString::fromUtf8(c.message)}) << c.first << " before " << c.second;
+        EXPECT_EQ(dialog->focusWidget(), c.focus ? edit(c.first) : edit("edtName"))
+            << c.first << " before " << c.second;
+    }
 }
 
 TEST_F(ServerPageTest, ShowingThePageAgainDropsUnsavedEdits)

@@ -4,21 +4,19 @@
 #include "sdk/wire.h"
 #include "simserver.h"
 #include "simulator/device.h"
+#include "waitfor.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTcpSocket>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,31 +27,19 @@ const char *const Profile = "type=82&channels=4&first=1&alarmin=4&alarmout=2&dis
 const char *const OtherProfile = "type=35&channels=2&first=0&alarmin=1&alarmout=1&disks=0";
 constexpr qint64 Slack = 1500; // a loaded machine or the sanitizer build; a hang takes far longer
 
-bool waitUntil(const std::function<bool()> &done, int ms = 5000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 std::string getRequest(std::int32_t type, std::int32_t channel)
 {
     return "<?xml version=\"1.0\"?>\n<command name=\"config\">\n\t<function>get_dvr_config</function>\n"
-           "\t<command_type>" + std::to_string(type) + "</command_type>\n\t<channel>" + std::to_string(channel) +
-           "</channel>\n</command>";
+           "\t<command_type>" +
+           std::to_string(type) + "</command_type>\n\t<channel>" + std::to_string(channel) + "</channel>\n</command>";
 }
 
 std::string setRequest(std::int32_t getType, std::int32_t channel, const QByteArray &bytes)
 {
     return "<?xml version=\"1.0\"?>\n<command name=\"config\">\n\t<function>set_dvr_config</function>\n"
-           "\t<command_type>" + std::to_string(cmd::set(getType)) + "</command_type>\n\t<channel>" +
-           std::to_string(channel) + "</channel>\n\t<in_buffer>" + bytes.toHex().toStdString() +
-           "</in_buffer>\n</command>";
+           "\t<command_type>" +
+           std::to_string(cmd::set(getType)) + "</command_type>\n\t<channel>" + std::to_string(channel) +
+           "</channel>\n\t<in_buffer>" + bytes.toHex().toStdString() + "</in_buffer>\n</command>";
 }
 
 std::string simpleRequest(const std::string &function, const std::string &extra = "")
@@ -122,14 +108,12 @@ public:
                 frame.body = inbox.mid(qsizetype(wire::HeaderSize), qsizetype(frame.header.length));
                 inbox.remove(0, qsizetype(wire::HeaderSize + frame.header.length));
                 return frame;
-            case wire::Parse::Bad:
-                bad = true;
-                return std::nullopt;
-            case wire::Parse::Incomplete:
-                break;
+            case wire::Parse::Bad: bad = true; return std::nullopt;
+            case wire::Parse::Incomplete: break;
             }
-            if (deadline.hasExpired() || (!socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))) &&
-                                          socket.bytesAvailable() == 0))
+            if (deadline.hasExpired() ||
+                (!socket.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))) &&
+                 socket.bytesAvailable() == 0))
                 return std::nullopt;
         }
     }
@@ -319,8 +303,8 @@ TEST_F(SimServerTest, APipelinedBurstIsAnsweredInOrderAndStored)
     }
     QByteArray batch;
     for (std::size_t i = 0; i < requests.size(); ++i)
-        wire::appendFrame(batch, wire::Kind::Command, wire::Status::Failed, std::uint32_t(100 + i),
-                          requests[i].data(), requests[i].size());
+        wire::appendFrame(batch, wire::Kind::Command, wire::Status::Failed, std::uint32_t(100 + i), requests[i].data(),
+                          requests[i].size());
     ASSERT_GT(batch.size(), 1500000);
     c->sendRaw(batch);
     for (std::size_t i = 0; i < requests.size(); ++i) {
@@ -405,7 +389,7 @@ TEST_F(SimServerTest, BadClientsAreDroppedAndOthersAreStillServed)
     const auto answer = steady->command(7, getRequest(cmd::DeviceInfo, 0));
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->header.sequence, 7u);
-    EXPECT_TRUE(waitUntil([&] { return server.control("connections 0") == "ok 1"; }));
+    EXPECT_TRUE(waitFor([&] { return server.control("connections 0") == "ok 1"; }));
     auto fresh = client();
     EXPECT_TRUE(fresh->command(2, getRequest(cmd::Network, 0)));
 }
@@ -494,7 +478,7 @@ TEST_F(SimServerTest, BrokenFramesLookBrokenOnTheWire)
         ASSERT_EQ(server.control("fault 0 garbage"), "ok");
         c->send(wire::Kind::Command, 2, request);
         c->send(wire::Kind::Command, 3, request);
-        ASSERT_TRUE(waitUntil([&] { return (c->inbox += c->socket.readAll()).size() >= 64; }));
+        ASSERT_TRUE(waitFor([&] { return (c->inbox += c->socket.readAll()).size() >= 64; }));
         wire::Header header;
         EXPECT_EQ(wire::parseHeader(c->inbox.constData(), 64, header), wire::Parse::Bad);
         c->inbox.remove(0, 64);
@@ -538,7 +522,7 @@ TEST_F(SimServerTest, ARebootDropsThatDevicesClientsAndRefusesLogInsUntilItIsBac
     EXPECT_EQ(server.control("connections 0"), "ok 0");
     EXPECT_TRUE(elsewhere->command(2, getRequest(cmd::DeviceInfo, 0))) << "another device was dropped too";
 
-    ASSERT_TRUE(waitUntil([&] { return server.control("online 0") == "ok 1"; }));
+    ASSERT_TRUE(waitFor([&] { return server.control("online 0") == "ok 1"; }));
     EXPECT_GE(clock.elapsed(), 290);
     auto back = client(0);
     const auto after = back->command(2, getRequest(cmd::DeviceInfo, 0));
@@ -573,7 +557,7 @@ TEST_F(SimServerTest, ControlReportsLogRecordsScaleAndConnections)
     EXPECT_EQ(server.control("log 0", &log), "ok 0");
 
     b->socket.abort();
-    EXPECT_TRUE(waitUntil([&] { return server.control("connections 0") == "ok 1"; }));
+    EXPECT_TRUE(waitFor([&] { return server.control("connections 0") == "ok 1"; }));
     EXPECT_EQ(server.control("connections 1"), "ok 0");
 }
 
@@ -581,11 +565,34 @@ TEST_F(SimServerTest, ControlAnswersBadInputWithAnErrorAndKeepsServing)
 {
     start();
     const std::vector<std::string> bad = {
-        "", "   ", "bogus", "bogus 0", "fault", "fault 0", "fault 1 close", "fault -1 close", "fault x close",
-        "fault 0 nosuch", "fault 0 close 0", "fault 0 close x", "fault 0 close 1 5", "fault 0 slow 1",
-        "fault 0 slow 1 x", "fault 0 result_fail 1 5", "log", "log 0 1", "record 0", "record 0 x 1",
-        "record 0 99999999999 0", "online", "latency", "latency -5", "latency x", "quit now",
-        std::string("\x01\x02\xff", 3), std::string(10000, 'a'),
+        "",
+        "   ",
+        "bogus",
+        "bogus 0",
+        "fault",
+        "fault 0",
+        "fault 1 close",
+        "fault -1 close",
+        "fault x close",
+        "fault 0 nosuch",
+        "fault 0 close 0",
+        "fault 0 close x",
+        "fault 0 close 1 5",
+        "fault 0 slow 1",
+        "fault 0 slow 1 x",
+        "fault 0 result_fail 1 5",
+        "log",
+        "log 0 1",
+        "record 0",
+        "record 0 x 1",
+        "record 0 99999999999 0",
+        "online",
+        "latency",
+        "latency -5",
+        "latency x",
+        "quit now",
+        std::string("\x01\x02\xff", 3),
+        std::string(10000, 'a'),
     };
     for (const std::string &request : bad)
         EXPECT_EQ(server.control(request).rfind("error", 0), 0u) << request.substr(0, 40);
@@ -626,7 +633,7 @@ TEST_F(SimServerTest, SeveralControlClientsEachGetTheirRepliesAndQuitEndsTheServ
 
     one.write("quit\n");
     EXPECT_EQ(line(one), "ok");
-    EXPECT_TRUE(waitUntil([&] { return !server.running(); }, 10000));
+    EXPECT_TRUE(waitFor([&] { return !server.running(); }, 10000));
     EXPECT_EQ(server.stop(), 0);
 }
 
@@ -644,10 +651,10 @@ TEST_F(SimServerTest, StateSurvivesARebootAndARestart)
         ASSERT_TRUE(c->command(4, simpleRequest("set_scale_config", "\t<scale>false</scale>\n")));
     }
     // Written soon after the sets, not only at shutdown: keep that copy for the restart.
-    ASSERT_TRUE(waitUntil([&] { return QFile::exists(state); }));
-    ASSERT_TRUE(waitUntil([&] { return fileBytes(state).contains(alarm); }));
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(state); }));
+    ASSERT_TRUE(waitFor([&] { return fileBytes(state).contains(alarm); }));
     ASSERT_EQ(server.control("reboot 0"), "ok");
-    ASSERT_TRUE(waitUntil([&] { return server.control("online 0") == "ok 1"; }));
+    ASSERT_TRUE(waitFor([&] { return server.control("online 0") == "ok 1"; }));
     EXPECT_EQ(server.control("record 0 1000 0"), "ok " + network.toHex().toStdString());
     const QByteArray written = fileBytes(state);
     ASSERT_EQ(server.stop(), 0);
@@ -657,8 +664,7 @@ TEST_F(SimServerTest, StateSurvivesARebootAndARestart)
     EXPECT_EQ(server.control("record 0 1000 0"), "ok " + network.toHex().toStdString());
     EXPECT_EQ(server.control("record 0 1026 1"), "ok " + alarm.toHex().toStdString());
     EXPECT_EQ(server.control("scale 0"), "ok 0");
-    EXPECT_EQ(server.control("record 0 1026 0"),
-              "ok " + recordBytes(local, cmd::AlarmOut, 0).toHex().toStdString());
+    EXPECT_EQ(server.control("record 0 1026 0"), "ok " + recordBytes(local, cmd::AlarmOut, 0).toHex().toStdString());
     QFile::remove(state);
 }
 
@@ -684,7 +690,9 @@ TEST_F(SimServerTest, ADamagedOrForeignStateFileIsRefusedAndLeftAlone)
         {"not ours", QByteArray("hello, world\n"), {profile}},
         {"empty", QByteArray(), {profile}},
         {"other profile", good, {other}},
-        {"other device type, same records", good, {QString(profile).replace(QStringLiteral("type=82"), QStringLiteral("type=83"))}},
+        {"other device type, same records",
+         good,
+         {QString(profile).replace(QStringLiteral("type=82"), QStringLiteral("type=83"))}},
         {"more devices", good, {profile, profile}},
     };
     for (const auto &c : cases) {
@@ -720,13 +728,15 @@ TEST_F(SimServerTest, SigtermAndSigintWriteTheStateAndExitZero)
 
     QFile::remove(state);
     QProcess process;
-    process.start(QStringLiteral(DVR_SIMULATOR_PATH), {QStringLiteral("--port"), QStringLiteral("0"),
-                                                       QStringLiteral("--state"), state});
+    process.start(QStringLiteral(DVR_SIMULATOR_PATH),
+                  {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--state"), state});
     QByteArray banner;
-    ASSERT_TRUE(waitUntil([&] {
-        process.waitForReadyRead(10);
-        return (banner += process.readAllStandardOutput()).contains("ready\n");
-    }, 10000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            process.waitForReadyRead(10);
+            return (banner += process.readAllStandardOutput()).contains("ready\n");
+        },
+        10000));
     ::kill(pid_t(process.processId()), SIGINT);
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
@@ -738,13 +748,13 @@ TEST_F(SimServerTest, SigtermAndSigintWriteTheStateAndExitZero)
 TEST_F(SimServerTest, StartUpErrorsExitWithTwo)
 {
     start();
-    for (const QStringList &arguments : std::vector<QStringList>{
-             {QStringLiteral("--device"), QStringLiteral("channels=999")},
-             {QStringLiteral("--device"), QStringLiteral("colour=red")},
-             {QStringLiteral("--listen"), QStringLiteral("not-an-address")},
-             {QStringLiteral("--latency-ms"), QStringLiteral("soon")},
-             {QStringLiteral("--no-such-option")},
-             {QStringLiteral("--control-port"), QString::number(server.port())}}) {
+    for (const QStringList &arguments :
+         std::vector<QStringList>{{QStringLiteral("--device"), QStringLiteral("channels=999")},
+                                  {QStringLiteral("--device"), QStringLiteral("colour=red")},
+                                  {QStringLiteral("--listen"), QStringLiteral("not-an-address")},
+                                  {QStringLiteral("--latency-ms"), QStringLiteral("soon")},
+                                  {QStringLiteral("--no-such-option")},
+                                  {QStringLiteral("--control-port"), QString::number(server.port())}}) {
         const auto [code, error] = runToExit(arguments);
         EXPECT_EQ(code, 2) << arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_FALSE(error.isEmpty());

@@ -1,10 +1,10 @@
 // Every record through the SDK stand-in and the simulated recorder, and the recorder's faults.
 #include "command/commandtypes.h"
 #include "simfixture.h"
+#include "waitfor.h"
 
 #include <cstring>
 #include <functional>
-#include <thread>
 #include "command/Parsexml.h"
 #include <vector>
 
@@ -20,14 +20,22 @@ struct RecordCase {
 
 // Every record type, with a channel argument the profile below has.
 const RecordCase Records[] = {
-    {"device info", cmd::DeviceInfo, 0},      {"network", cmd::Network, 0},
-    {"dns/ntp", cmd::DnsNtp, 0},              {"nfs", cmd::Nfs, 0},
-    {"ddns", cmd::Ddns, 0},                   {"email", cmd::Email, 0},
-    {"rs232", cmd::Rs232, 0},                 {"exception", cmd::Exception, 0},
-    {"disk", cmd::Disk, 0},                   {"disk group", cmd::DiskGroup, 0},
-    {"picture ch 3", cmd::ChannelPicture, 3}, {"recording ch 1", cmd::ChannelRecording, 1},
-    {"compression ch 4", cmd::ChannelCompression, 4}, {"overlay ch 2", cmd::ChannelTextOverlay, 2},
-    {"decoder ch 4", cmd::Decoder, 4},        {"alarm in 2", cmd::AlarmIn, 2},
+    {"device info", cmd::DeviceInfo, 0},
+    {"network", cmd::Network, 0},
+    {"dns/ntp", cmd::DnsNtp, 0},
+    {"nfs", cmd::Nfs, 0},
+    {"ddns", cmd::Ddns, 0},
+    {"email", cmd::Email, 0},
+    {"rs232", cmd::Rs232, 0},
+    {"exception", cmd::Exception, 0},
+    {"disk", cmd::Disk, 0},
+    {"disk group", cmd::DiskGroup, 0},
+    {"picture ch 3", cmd::ChannelPicture, 3},
+    {"recording ch 1", cmd::ChannelRecording, 1},
+    {"compression ch 4", cmd::ChannelCompression, 4},
+    {"overlay ch 2", cmd::ChannelTextOverlay, 2},
+    {"decoder ch 4", cmd::Decoder, 4},
+    {"alarm in 2", cmd::AlarmIn, 2},
     {"alarm out 3", cmd::AlarmOut, 3},
 };
 
@@ -105,10 +113,12 @@ TEST(RecordTransfer, SetWithWrongPayloadSizeIsRefusedAndChangesNothing)
     for (const std::string &hex : {std::string(20, '1'), std::string(2 * 133, '1'), std::string(2 * 131, '1')}) {
         const std::string request = "<?xml version=\"1.0\"?>\n<command name=\"config\">\n\t<function>set_dvr_config"
                                     "</function>\n    <command_type>101</command_type>\n    <channel>0</channel>\n"
-                                    "    <in_buffer>" + hex + "</in_buffer>\n</command>";
+                                    "    <in_buffer>" +
+                                    hex + "</in_buffer>\n</command>";
         std::vector<char> answer(64512);
         std::int32_t length = 64512;
-        ASSERT_EQ(SdkSendCommand(sim.login, request.c_str(), std::int32_t(request.size() + 1), answer.data(), &length), 1);
+        ASSERT_EQ(SdkSendCommand(sim.login, request.c_str(), std::int32_t(request.size() + 1), answer.data(), &length),
+                  1);
         EXPECT_FALSE(parse_set_answer(answer.data(), 101)) << hex.size();
     }
     EXPECT_EQ(deviceBytes(*sim.device, Records[0]), before);
@@ -162,9 +172,9 @@ TEST(Batch, ProgressRunsFrom0To100OnTheCallersThread)
 // Every fault makes the operation fail and leaves the destination as it was.
 TEST(Faults, EveryFaultFailsWithoutTouchingTheDestination)
 {
-    const Fault faults[] = {Fault::SdkFailure,     Fault::ResultFail,       Fault::WrongCommandType,
-                            Fault::MalformedXml,   Fault::MissingPayload,   Fault::NoTerminator};
-    using Operation = std::function<bool(std::int32_t login, std::vector<std::uint8_t> &dest)>;
+    const Fault faults[] = {Fault::SdkFailure,   Fault::ResultFail,     Fault::WrongCommandType,
+                            Fault::MalformedXml, Fault::MissingPayload, Fault::NoTerminator};
+    using Operation = std::function<bool(std::int32_t login, std::vector<std::uint8_t> & dest)>;
     const std::pair<const char *, Operation> operations[] = {
         {"single get", [](std::int32_t l, auto &d) { return config_get_record(l, cmd::Network, 0, d.data()); }},
         {"batch get",
@@ -173,7 +183,8 @@ TEST(Faults, EveryFaultFailsWithoutTouchingTheDestination)
              return config_run_get_batch(nullptr, nullptr);
          }},
         {"ptz", [](std::int32_t l, auto &d) { return config_get_ptz(l, d.data()); }},
-        {"scale", [](std::int32_t l, auto &d) { return config_get_scale(l, reinterpret_cast<std::int32_t *>(d.data())); }},
+        {"scale",
+         [](std::int32_t l, auto &d) { return config_get_scale(l, reinterpret_cast<std::int32_t *>(d.data())); }},
     };
     for (Fault fault : faults) {
         for (const auto &[name, run] : operations) {
@@ -212,8 +223,7 @@ TEST(Faults, RebootTakesTheDeviceOfflineForItsTime)
     ASSERT_EQ(SdkRebootDevice(sim.login), 1);
     EXPECT_FALSE(config_get_record(sim.login, cmd::DeviceInfo, 0, record.data()));
     EXPECT_EQ(SdkRebootDevice(sim.login), 0) << "an offline device accepts no reboot";
-    for (int i = 0; i < 100 && !sim.device->online(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(waitFor([&] { return sim.device->online(); })) << "still offline long after its reboot time";
     EXPECT_TRUE(config_get_record(sim.login, cmd::DeviceInfo, 0, record.data()));
 }
 

@@ -1,0 +1,10 @@
+#include "alarm/frmsetemail.h"
+
+#include "ui_frmsetemail.h"
+
+TfrmSetEmail::TfrmSetEmail(QWidget *owner) : QDialog(owner), ui_(std::make_unique<Ui::TfrmSetEmail>())
+{
+    ui_->setupUi(this);
+}
+
+TfrmSetEmail::~TfrmSetEmail() = default;

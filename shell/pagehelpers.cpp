@@ -1,0 +1,92 @@
+#include "shell/pagehelpers.h"
+
+#include "shell/notifier.h"
+
+#include <QEvent>
+#include <QValidator>
+
+namespace {
+
+// Refuses an edit that makes the text longer than the limit, unless the text was already longer
+// (set from a record): then only growth is refused, so deleting still works. Text set by code
+// clears the field's undo history, which is how a record's text is told from a typed one.
+class TypingLimit final : public QValidator {
+public:
+    TypingLimit(QLineEdit *edit, int maxLength) : QValidator(edit), edit_(edit), max_(maxLength) {}
+    State validate(QString &input, int &) const override
+    {
+        const bool typed = edit_->isUndoAvailable();
+        if (typed && input.size() > max_ && input.size() > last_.size())
+            return Invalid;
+        last_ = input;
+        return Acceptable;
+    }
+
+private:
+    const QLineEdit *edit_;
+    int max_;
+    mutable QString last_; // the text as it stood after the last accepted change
+};
+
+// Applies the range rule to what the operator left in a spin edit.
+class SpinFocusOut final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusOut) {
+            auto *spin = static_cast<QSpinBox *>(watched);
+            spin->setValue(spinValue(spin));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void limitTyping(QLineEdit *edit, int maxLength)
+{
+    edit->setMaxLength(32767); // QLineEdit's own limit would also cut text set by code
+    edit->setProperty("typingLimit", maxLength);
+    edit->setValidator(new TypingLimit(edit, maxLength));
+}
+
+void limitTypingOfFields(QWidget *form)
+{
+    const int unlimited = QLineEdit().maxLength();
+    for (QLineEdit *edit : form->findChildren<QLineEdit *>()) {
+        // A spin edit's own line edit is left to its spin box.
+        if (edit->maxLength() < unlimited && !qobject_cast<QAbstractSpinBox *>(edit->parentWidget()))
+            limitTyping(edit, edit->maxLength());
+    }
+}
+
+void setUpSpin(QSpinBox *spin)
+{
+    spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    spin->installEventFilter(new SpinFocusOut(spin));
+}
+
+int spinValue(const QSpinBox *spin)
+{
+    bool ok = false;
+    const long long typed = spin->cleanText().toLongLong(&ok);
+    if (!ok)
+        return spin->minimum();
+    return int(std::clamp<long long>(typed, spin->minimum(), spin->maximum()));
+}
+
+bool passChecks(QWidget *parent, std::initializer_list<FieldCheck> checks)
+{
+    for (const FieldCheck &c : checks) {
+        if (c.ok)
+            continue;
+        showMessage(parent, c.message);
+        if (c.focus)
+            c.focus->setFocus();
+        return false;
+    }
+    return true;
+}

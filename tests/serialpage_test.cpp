@@ -1,0 +1,1 @@
+// Placeholder: the tests of this piece arrive with it.
