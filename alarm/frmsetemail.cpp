@@ -2,9 +2,11 @@
 
 #include "ui_frmsetemail.h"
 
-TfrmSetEmail::TfrmSetEmail(QWidget *owner) : QDialog(owner), ui_(std::make_unique<Ui::TfrmSetEmail>())
+TfrmSetEmail::TfrmSetEmail(QWidget *owner, EmailRecord *record)
+    : QDialog(owner), ui_(std::make_unique<Ui::TfrmSetEmail>())
 {
     ui_->setupUi(this);
+    (void)record;
 }
 
 TfrmSetEmail::~TfrmSetEmail() = default;

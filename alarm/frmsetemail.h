@@ -1,7 +1,10 @@
 #pragma once
 // E-mail notification editor: the device's e-mail settings, edited in place.
+#include "alarm/emailrecord.h"
+
 #include <QDialog>
 
+#include <cstdint>
 #include <memory>
 
 namespace Ui {
@@ -11,7 +14,7 @@ class TfrmSetEmail;
 class TfrmSetEmail final : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSetEmail(QWidget *owner);
+    TfrmSetEmail(QWidget *owner, EmailRecord *record);
     ~TfrmSetEmail() override;
 
 private:

@@ -1,7 +1,10 @@
 #pragma once
 // Detection area editor over live video: motion cells, occlusion rectangle and privacy masks.
+#include "channel/channelrecords.h"
+
 #include <QDialog>
 
+#include <cstdint>
 #include <memory>
 
 namespace Ui {
@@ -11,7 +14,7 @@ class TfrmSetArea;
 class TfrmSetArea final : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSetArea(QWidget *owner);
+    TfrmSetArea(QWidget *owner, int channelPosition, std::int32_t login, int kind, ChannelPictureRecord *record);
     ~TfrmSetArea() override;
 
 private:

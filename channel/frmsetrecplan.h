@@ -1,7 +1,10 @@
 #pragma once
 // Recording schedule editor: the weekly recording plan of one channel, edited in place.
+#include "channel/channelrecords.h"
+
 #include <QDialog>
 
+#include <cstdint>
 #include <memory>
 
 namespace Ui {
@@ -11,7 +14,7 @@ class TfrmSetRecPlan;
 class TfrmSetRecPlan final : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSetRecPlan(QWidget *owner);
+    TfrmSetRecPlan(QWidget *owner, ChannelRecordingRecord *record);
     ~TfrmSetRecPlan() override;
 
 private:
