@@ -201,7 +201,7 @@ TEST_F(DialogTest, AlarmSaveAsksForARestartOnSensorTypeOrSchedule)
     records().alarmOut[1].schedule.days[6].segments[3].endMinute ^= 1;
     save();
     EXPECT_TRUE(notes.messages.contains(QStringLiteral("请重启服务器!")));
-    records().alarmIn[0].sensorType ^= 1;
+    records().alarmIn[1].sensorType ^= 1; // input 1 is not shown, so no control stores over it
     save();
     EXPECT_TRUE(notes.messages.contains(QStringLiteral("请重启服务器!")));
 }
