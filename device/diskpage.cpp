@@ -59,7 +59,11 @@ DiskPage::DiskPage(const PageContext &context)
     rgDiskAttribute_->addButton(ui_->rbDiskAttribute0, 0);
     rgDiskAttribute_->addButton(ui_->rbDiskAttribute1, 1);
     rgDiskAttribute_->addButton(ui_->rbDiskAttribute2, 2);
-    ui_->lvDiskMsg->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    QTableWidget *lv = ui_->lvDiskMsg;
+    lv->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lv->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    lv->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lv->verticalHeader()->setDefaultSectionSize(lv->fontMetrics().height() + 6);
     ui_->cbbDiskGroup->setCurrentIndex(-1);
 
     // Five columns of check items, wide enough for "第16通道".
@@ -71,7 +75,7 @@ DiskPage::DiskPage(const PageContext &context)
     const int frame = 2 * list->frameWidth();
     const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
     list->setFixedWidth(5 * cell.width() + frame + scrollBar + 2);
-    list->setMinimumHeight(4 * cell.height() + frame + 2);
+    list->setFixedHeight(4 * cell.height() + frame + 2);
 
     connect(ui_->lvDiskMsg, &QAbstractItemView::clicked, this, &DiskPage::lvDiskMsgClick);
     connect(rgDiskAttribute_, &QButtonGroup::idClicked, this, &DiskPage::rgDiskAttributeClick);

@@ -182,6 +182,7 @@ TEST_F(DiskPageTest, DiskNumberSelectsEntryNumberMinusOneAndNothingOutside1To33)
             expected.entries[entry].diskGroup = 5;
         }
         EXPECT_TRUE(sameBytes(records().disk, expected)) << text;
+        EXPECT_TRUE(sameBytes(records().diskBaseline, before)) << text << ": nothing lands beyond the record";
     }
 }
 
