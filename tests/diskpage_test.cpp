@@ -91,9 +91,6 @@ TEST_F(DiskPageTest, RowsShowEveryStateAndAttributeOfTheRecorder)
     EXPECT_EQ(cell(8, 5), QStringLiteral("未知"));
     EXPECT_EQ(states, (std::set<QString>{"正常", "未格式化", "错误", "SMART状态", "不匹配", "休眠", "未知"}));
     EXPECT_EQ(attributes, (std::set<QString>{"普通", "冗余", "只读", "未知"}));
-    EXPECT_TRUE(lv->showGrid());
-    EXPECT_EQ(lv->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_EQ(lv->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
 TEST_F(DiskPageTest, CountsBeyondTheRecordsShowOnlyTheEntriesHeld)
