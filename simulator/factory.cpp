@@ -268,13 +268,24 @@ void makeDiskRecords(DeviceState &s, int diskCount, int channels)
     const int disks = std::clamp(diskCount, 0, DiskEntryCapacity);
     d.diskEntryCount = std::uint32_t(disks);
     std::memset(d.entries + disks, 0, sizeof(DiskEntry) * std::size_t(DiskEntryCapacity - disks));
+    // Like a recorder that has seen some use: the first disks show the common states (one
+    // redundant, one asleep, one new and unformatted); from the fifth on, the rarer ones. Every
+    // state and attribute shows on a recorder with eight disks or more.
+    struct Condition {
+        std::uint32_t status;
+        std::uint8_t attribute;
+    };
+    static constexpr Condition conditions[] = {
+        {0, 0}, {0, 1}, {5, 0}, {1, 0}, {0, 2}, {2, 0}, {3, 0}, {4, 0},
+    };
     for (int i = 0; i < disks; ++i) {
         DiskEntry &e = d.entries[i];
+        const Condition c = i < int(std::size(conditions)) ? conditions[i] : Condition{0, 0};
         e.diskNumber = std::uint32_t(i + 1);
         e.capacityMb = 476940;
-        e.freeSpaceMb = e.capacityMb / std::uint32_t(i + 2);
-        e.diskStatus = i == 2 ? 5 : 0;    // the third disk is asleep
-        e.diskAttribute = i == 1 ? 1 : 0; // the second disk is redundant
+        e.diskStatus = c.status;
+        e.diskAttribute = c.attribute;
+        e.freeSpaceMb = c.status == 1 ? 0 : e.capacityMb / std::uint32_t(i + 2);
         e.diskGroup = i < (disks + 1) / 2 ? 1 : 2;
     }
 
