@@ -13,11 +13,27 @@ public:
     explicit SerialPage(const PageContext &context);
     ~SerialPage() override;
 
-    void fill() override {}
-    bool collect() override { return true; }
+    void fill() override { FillSerialPage(); }
+    bool collect() override { return CollectRs232() && CollectDecoder(); }
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
+    std::vector<NormalisedBytes> normalisedBytes() const override;
+
+    void FillSerialPage();
+    bool CollectRs232();
+    bool CollectDecoder();
+    void cbbWorkModeChange();
+    void cbbChannelChange();
+    void btnCopySerialSetClick();
+
+    // Entries of the device's protocol list the page uses: never more than the list holds.
+    static int protocolCount(const PtzProtocolList &list);
+    // Position of the first entry whose code (low 16 bits) is `decoderType`; -1 when none has it.
+    static int protocolPosition(const PtzProtocolList &list, std::uint16_t decoderType);
 
 private:
+    // The decoder slot selected in cbbChannel, or -1.
+    int selectedChannel() const;
+
     std::unique_ptr<Ui::SerialPage> ui_;
 };

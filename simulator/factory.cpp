@@ -228,6 +228,28 @@ template <typename T> void setSerialLine(T &r, std::uint32_t baudRateIndex)
     r.flowControlIndex = 0;
 }
 
+// Shuffled: each name keeps its code, but PELCO_D (code 8) is listed first, YOULI (code 0) fourth
+// and PELCO_P (code 3) ninth, and NVD1600PS carries code 200 with a high word set, which the
+// decoder record's 16-bit type drops.
+void makePtzList(PtzProtocolList &list, bool shuffled)
+{
+    fillRecord(list, TagPtz);
+    std::memset(list.entries, 0, sizeof list.entries); // a real list leaves unused entries zero
+    std::uint32_t codes[88];
+    for (std::uint32_t i = 0; i < 88; ++i)
+        codes[i] = i;
+    if (shuffled) {
+        std::swap(codes[0], codes[8]);
+        std::swap(codes[3], codes[8]);
+        codes[87] = 0x00010000u | 200u;
+    }
+    for (std::uint32_t i = 0; i < 88; ++i) {
+        list.entries[i].protocolCode = codes[i];
+        setAscii(list.entries[i].protocolName, PtzProtocolNames[codes[i] < 88 ? codes[i] : i]);
+    }
+    list.protocolCount = 88;
+}
+
 void makeSerialRecords(DeviceState &s)
 {
     Rs232Record &r = s.rs232;
@@ -244,14 +266,6 @@ void makeSerialRecords(DeviceState &s)
     r.callbackMode = 0;
     r.dataEncrypt = 0;
     setAscii(r.telephoneNumber, "");
-
-    fillRecord(s.ptz, TagPtz);
-    std::memset(s.ptz.entries, 0, sizeof s.ptz.entries); // a real list leaves unused entries zero
-    for (std::uint32_t i = 0; i < 88; ++i) {
-        s.ptz.entries[i].protocolCode = i;
-        setAscii(s.ptz.entries[i].protocolName, PtzProtocolNames[i]);
-    }
-    s.ptz.protocolCount = 88;
 
     for (std::size_t k = 0; k < s.decoder.size(); ++k) {
         DecoderRecord &d = s.decoder[k];
@@ -491,6 +505,7 @@ DeviceState makeFactoryState(const Profile &profile)
     }
 
     s.scale = 1;
+    makePtzList(s.ptz, profile.shuffledPtzCodes);
     return s;
 }
 
@@ -524,6 +539,9 @@ bool parseProfile(std::string_view query, Profile &profile, int &rebootMs)
             ok = parseInt(value, 0, 255, profile.alarmOut);
         else if (key == "disks")
             ok = parseInt(value, 0, 33, profile.disks);
+        else if (key == "ptzcodes")
+            ok = (value == "shuffled" || value == "positions") &&
+                 ((profile.shuffledPtzCodes = value == "shuffled"), true);
         else if (key == "reboot_ms")
             ok = parseInt(value, 0, 600000, rebootMs);
         else

@@ -23,6 +23,9 @@ struct Profile {
     int alarmIn = 8;
     int alarmOut = 4;
     int disks = 4; // at most 33
+    // "ptzcodes=shuffled": a few protocols are listed at positions other than their codes, as
+    // some recorders do, so a dialog that confuses the two shows it.
+    bool shuffledPtzCodes = false;
 };
 
 struct DeviceState {
@@ -50,12 +53,13 @@ struct DeviceState {
 // The same profile always gives the same bytes.
 DeviceState makeFactoryState(const Profile &profile);
 
-// Reads a profile query ("type=82&channels=8&first=1&alarmin=8&alarmout=4&disks=4&reboot_ms=1500");
+// Reads a profile query ("type=82&channels=8&first=1&alarmin=8&alarmout=4&disks=4&reboot_ms=1500",
+// optionally "&ptzcodes=shuffled" or "&ptzcodes=positions");
 // keys left out keep their values, rebootMs is left alone unless given. False on an unknown key
 // or a value out of range.
 bool parseProfile(std::string_view query, Profile &profile, int &rebootMs);
 
-// The 88 protocol names of the factory PTZ list, codes equal to positions.
+// The 88 protocol names of the factory PTZ list, codes equal to positions unless shuffled.
 extern const char *const PtzProtocolNames[88];
 
 } // namespace dvrsim
