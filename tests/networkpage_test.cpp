@@ -153,6 +153,8 @@ TEST_F(NetworkPageTest, StoresAndShowsAgain)
 TEST_F(NetworkPageTest, NtpServerChangeAsksForARestartOnce)
 {
     openNetwork();
+    EXPECT_EQ(sentTypes(save()), (std::vector<std::int32_t>{1001, 223}));
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("保存成功")}) << "showing the page renewed the baselines";
     edit("edtNTPIP")->setText(QStringLiteral("time.example.org"));
     const auto log = save();
     EXPECT_EQ(sentTypes(log), (std::vector<std::int32_t>{1001, 223}));
