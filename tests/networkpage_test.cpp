@@ -1,6 +1,8 @@
 // The network page: what it shows, the checks of a save in their order, what it stores and sends.
+#include "alarm/frmsetemail.h"
 #include "dialogfixture.h"
 #include "shell/pagehelpers.h"
+#include "subdialogfixture.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -295,6 +297,21 @@ TEST_F(NetworkPageTest, KeyFilters)
         QTest::keyClicks(box, QString::fromLatin1(c.typed));
         EXPECT_EQ(spinValue(box), c.value) << c.spin << " " << c.typed;
     }
+}
+
+TEST_F(NetworkPageTest, EmailButtonOpensTheEditorOnTheDialogsRecord)
+{
+    openNetwork();
+    std::strcpy(records().email.senderName, "sender");
+    auto *button = find<QPushButton>("btnEmail");
+    const ModalRun run = pressInModalLoop<TfrmSetEmail>(
+        [&] { button->click(); }, "btnCancel",
+        [](TfrmSetEmail &d) {
+            EXPECT_EQ(d.findChild<QLineEdit *>(QStringLiteral("edtSender"))->text(), QStringLiteral("sender"));
+        });
+    EXPECT_TRUE(run.modal);
+    EXPECT_TRUE(run.closed);
+    EXPECT_FALSE(button->isVisible());
 }
 
 } // namespace
