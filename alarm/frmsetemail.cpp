@@ -28,7 +28,7 @@ TfrmSetEmail::TfrmSetEmail(QWidget *owner, EmailRecord *record)
 
     QHeaderView *header = ui_->lvTo->horizontalHeader();
     header->resizeSection(0, 40);
-    header->resizeSection(NameColumn, 140);
+    header->resizeSection(NameColumn, 130);
     for (int row = 0; row < 2; ++row)
         for (int column : {NameColumn, AddressColumn})
             ui_->lvTo->setItem(row, column, new QTableWidgetItem());
