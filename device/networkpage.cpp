@@ -59,7 +59,6 @@ NetworkPage::NetworkPage(const PageContext &context) : ConfigPage(context), ui_(
         installSpinDigitFilter(spin, spin == ui_->spHourDiff);
     }
     enableField(ui_->edtPPPoEAdd, false);
-    ui_->btnEmail->setVisible(false); // the e-mail settings are not offered on this page
 
     connect(ui_->cbbUseNTP, &QComboBox::activated, this, &NetworkPage::cbbUseNTPChange);
     connect(ui_->cbbPPPoE, &QComboBox::activated, this, &NetworkPage::cbbPPPoEChange);
