@@ -152,6 +152,15 @@ TEST_F(NetworkPageTest, StoresAndShowsAgain)
     }
 }
 
+// Before a successful full load the records are zeros: a save must not send them.
+TEST_F(NetworkPageTest, NoSaveBeforeTheFullLoad)
+{
+    open("", false);
+    showPage(NetworkTab);
+    EXPECT_TRUE(save().empty());
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("获取设置信息失败!")});
+}
+
 TEST_F(NetworkPageTest, NtpServerChangeAsksForARestartOnce)
 {
     openNetwork();
