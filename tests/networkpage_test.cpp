@@ -38,20 +38,9 @@ protected:
 TEST_F(NetworkPageTest, ControlsAndTheirFixedContents)
 {
     openNetwork();
-    const std::pair<const char *, int> limits[] = {{"edtIPServerIP", 16},  {"edtPPPoEUser", 32}, {"edtPPPoEPwd", 16},
-                                                   {"edtVerPPPoEPwd", 16}, {"edtDDNSIP", 16},    {"edtNTPIP", 64},
-                                                   {"edtNFSFile", 128},    {"edtDDNSUser", 32},  {"edtDDNSPwd", 16},
-                                                   {"edtVerDDNSPwd", 16},  {"edtDDNSPort", 15}};
-    for (auto [name, limit] : limits)
-        EXPECT_EQ(edit(name)->property("typingLimit").toInt(), limit) << name;
     for (const char *name : {"edtPPPoEPwd", "edtVerPPPoEPwd"})
         EXPECT_EQ(edit(name)->echoMode(), QLineEdit::Password) << name;
-    const std::tuple<const char *, int, int> ranges[] = {
-        {"spAdjustInterval", 0, 255}, {"spHourDiff", -12, 13}, {"spDiffMin", 0, 59}};
-    for (auto [name, low, high] : ranges) {
-        EXPECT_EQ(spin(name)->minimum(), low) << name;
-        EXPECT_EQ(spin(name)->maximum(), high) << name;
-    }
+    EXPECT_EQ(edit("edtDDNSPort")->property("typingLimit").toInt(), 15);
     EXPECT_EQ(find<QComboBox>("cbbNFSDisk")->count(), 8);
     EXPECT_EQ(find<QComboBox>("cbbNFSDisk")->itemText(7), QStringLiteral("DISK08"));
     EXPECT_EQ(find<QComboBox>("cbbDDNSServerType")->itemText(2), QStringLiteral("PeanutHull"));
