@@ -13,10 +13,22 @@ public:
     explicit NetworkPage(const PageContext &context);
     ~NetworkPage() override;
 
-    void fill() override;
-    bool collect() override { return true; }
+    void fill() override { FillNetworkPage(); }
+    bool collect() override { return CollectNetworkPage(); }
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
+    std::vector<NormalisedBytes> normalisedBytes() const override;
+
+    void FillNetworkPage();
+    bool CollectNetworkPage();
+
+    // Enabling rules of the drop-down lists, and the NFS entry shown for the chosen disk.
+    void cbbUseNTPChange();
+    void cbbPPPoEChange();
+    void cbbUseDDNSChange();
+    void cbbNFSDiskChange();
+    // Opens the e-mail settings editor on the dialog's e-mail record.
+    void btnEmailClick();
 
 private:
     void renewBaselines();
