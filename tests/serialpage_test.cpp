@@ -229,7 +229,8 @@ TEST_F(SerialPageTest, DecoderTypeIsShownAndStoredByCode)
 TEST_F(SerialPageTest, ProtocolListStaysWithinItsEntriesAndNames)
 {
     const std::pair<std::uint32_t, int> cases[] = {{0, 0}, {200, 200}, {201, 200}, {0xFFFFFFFFu, 200}};
-    for (auto [count, shown] : cases) {
+    for (const auto &[claimed, shown] : cases) {
+        const std::uint32_t count = claimed; // a lambda cannot capture a structured binding in C++20
         openSerial("channels=2", [count](dvrsim::DeviceState &s) {
             s.ptz.protocolCount = count;
             std::memcpy(s.ptz.entries[199].protocolName, "ABCDEFGHIJKLMNOP", 16); // no NUL
