@@ -436,6 +436,18 @@ TEST_F(ChannelPageTest, OpenersEditTheSelectedChannelsRecords)
     EXPECT_EQ(r.picture[2].motionRecordChannel[4], before.motionRecordChannel[4]) << "only the device's channels";
     EXPECT_TRUE(sameBytes(r.picture[1], neighbour));
 
+    // The recording plan: Monday copied over the whole week reaches the recorder with the next save.
+    inEditor<TfrmSetRecPlan>(find<QPushButton>("btnSetRec"), "btnCancel",
+                             [](TfrmSetRecPlan &d) { press(d, "btnCopy"); });
+    EXPECT_EQ(saveMessages().value(0), Saved);
+    const RecordingSchedule &sent = state().recording[2].recordingSchedule;
+    for (int day = 1; day < 7; ++day) {
+        EXPECT_TRUE(sameBytes(sent.days[day], sent.days[0])) << day;
+        EXPECT_TRUE(sameBytes(sent.segmentDays[day], sent.segmentDays[0])) << day;
+    }
+    EXPECT_FALSE(sameBytes(state().recording[1].recordingSchedule.days[5], sent.days[5]))
+        << "other channels keep theirs";
+
     // The area editor opens modally on this channel's record.
     bool areaShown = false;
     QTimer::singleShot(0, [&] {
