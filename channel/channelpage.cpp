@@ -108,7 +108,12 @@ ChannelPage::ChannelPage(const PageContext &context) : ConfigPage(context), ui_(
 
     ui_->cbbStreamType->setCurrentIndex(0);
     ui_->cbbAlarmType->setCurrentIndex(0);
+    // The enabling rules hold before the first fill too.
     cbbMaxBitRateChange();
+    chkRecPlanClick();
+    chkShowChanNameClick();
+    chkShowOSDClick();
+    setAlarmButtons();
 
     connect(ui_->cbbSelChan, &QComboBox::activated, this, &ChannelPage::cbbSelChanChange);
     connect(ui_->cbbStreamType, &QComboBox::activated, this, &ChannelPage::cbbStreamTypeChange);

@@ -77,18 +77,6 @@ TEST_F(ChannelPageTest, ListsTheChannelsAndFetchesEachWithItsDeviceNumber)
     EXPECT_EQ(log[8].channel, 7) << "entry 2 goes as firstChannel + 2";
 }
 
-TEST(ChannelBitRate, Codes)
-{
-    EXPECT_EQ(ChannelPage::bitRateCode(21, 0), 23u);
-    EXPECT_EQ(ChannelPage::bitRateCode(0, 0), 2u);
-    EXPECT_EQ(ChannelPage::bitRateCode(22, 3000), 0x802EE000u);
-    for (std::uint32_t code : {0u, 1u, 24u, 0x7FFFFFFFu})
-        EXPECT_EQ(ChannelPage::bitRateItem(code), -1) << code;
-    EXPECT_EQ(ChannelPage::bitRateItem(23), 21);
-    EXPECT_EQ(ChannelPage::bitRateItem(0x802EE000u), 22);
-    EXPECT_EQ(ChannelPage::customKbps(0x802EE000u), 3000u);
-}
-
 TEST_F(ChannelPageTest, BitRateItemsCustomFigureAndItsCheck)
 {
     openPage(); // the factory gives channel 2 a custom 3000 Kbps ceiling
