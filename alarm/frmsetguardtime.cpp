@@ -1,6 +1,7 @@
 #include "alarm/frmsetguardtime.h"
 
 #include "alarm/alarmeditors.h"
+#include "shell/daysegments.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
 
@@ -14,30 +15,11 @@
 
 namespace {
 
-constexpr int SegmentCount = 4;
+constexpr int SegmentCount = DaySegmentCount;
 constexpr int DayCount = 7;
-constexpr int LatestTime = 2400; // 24:00, hour * 100 + minute
 constexpr const char *SpinPrefixes[] = {"speStartHour", "speStartMin", "speEndHour", "speEndMin"};
 
 bool segmentOn(const ScheduleSegment &s) { return s.startHour || s.startMinute || s.endHour || s.endMinute; }
-
-// The first rule the four segments break, in the order the operator is told about it: each
-// segment's range, order and overlap before the next segment's. Empty when all pass.
-QString segmentError(const std::array<int, SegmentCount> &start, const std::array<int, SegmentCount> &end)
-{
-    for (int i = 0; i < SegmentCount; ++i) {
-        if (start[i] > LatestTime || end[i] > LatestTime)
-            return QStringLiteral("时间不能大于24:00!");
-        if (start[i] > end[i])
-            return QStringLiteral("布防时间段%1开始时间不能大于结束时间!").arg(i + 1);
-        for (int j = 0; j < SegmentCount; ++j) {
-            // Strict on both sides: a segment ending where the next starts does not overlap it.
-            if (j != i && start[i] < end[j] && start[j] < end[i])
-                return QStringLiteral("布防时间段%1,%2不能重复!").arg(i + 1).arg(j + 1);
-        }
-    }
-    return {};
-}
 
 } // namespace
 
@@ -118,14 +100,14 @@ bool TfrmSetGuardTime::SaveCurrentDay()
     const int d = ui_->cbbDate->currentIndex();
     if (d < 0 || d >= DayCount)
         return false;
-    std::array<int, SegmentCount> start{}, end{};
+    SegmentTimes start{}, end{};
     for (int k = 0; k < SegmentCount; ++k) {
         if (!segmentBox(k + 1)->isChecked())
             continue;
         start[k] = segmentSpin("speStartHour", k + 1)->value() * 100 + segmentSpin("speStartMin", k + 1)->value();
         end[k] = segmentSpin("speEndHour", k + 1)->value() * 100 + segmentSpin("speEndMin", k + 1)->value();
     }
-    const QString error = segmentError(start, end);
+    const QString error = daySegmentsError(start, end, QStringLiteral("布防时间段"));
     if (!error.isEmpty()) {
         showMessage(this, error);
         return false;
