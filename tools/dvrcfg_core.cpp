@@ -1077,6 +1077,8 @@ std::vector<std::string> reportLines(const TargetReport &r)
         list("did not reach it", r.missing);
     } else if (r.outcome == TargetReport::Outcome::WouldApply) {
         list("would change", r.changed);
+    } else {
+        list("changed", r.changed);
     }
     for (const auto &n : r.notes)
         out.push_back("    " + n);
