@@ -777,6 +777,49 @@ std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &
     return reasons;
 }
 
+namespace {
+
+// Calls `fn` with the typed record of `x` in `r`, so the command type follows from the record.
+// The scale setting and the PTZ list have their own queries and are not handled here.
+template <typename Fn> bool withTyped(const RecordImage &x, DvrRecords &r, Fn fn)
+{
+    const std::string name = x.kind->name;
+    const int k = x.slot;
+    if (name == "device")
+        return fn(r.deviceInfo);
+    if (name == "network")
+        return fn(r.network);
+    if (name == "picture")
+        return fn(r.picture[k]);
+    if (name == "recording")
+        return fn(r.recording[k]);
+    if (name == "compression")
+        return fn(r.compression[k]);
+    if (name == "overlay")
+        return fn(r.textOverlay[k]);
+    if (name == "dnsntp")
+        return fn(r.dnsNtp);
+    if (name == "rs232")
+        return fn(r.rs232);
+    if (name == "decoder")
+        return fn(r.decoder[k]);
+    if (name == "alarmin")
+        return fn(r.alarmIn[k]);
+    if (name == "alarmout")
+        return fn(r.alarmOut[k]);
+    if (name == "exception")
+        return fn(r.exception);
+    if (name == "disk")
+        return fn(r.disk);
+    if (name == "diskgroup")
+        return fn(r.diskGroup);
+    return false;
+}
+
+bool isScale(const RecordImage &x) { return std::strcmp(x.kind->name, "scale") == 0; }
+
+} // namespace
+
 SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapshot &intended,
                          const std::vector<const RecordImage *> &send)
 {
@@ -787,67 +830,48 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
     writeInto(live, *r);
     writeInto(intended, *r);
     result.answered = true;
-    // One set batch per page, in page order; the records come from `r`, typed.
+    // One set batch per page, in page order, as the pages save; the scale setting goes at once.
     for (int page = 0; page <= 5 && result.answered; ++page) {
-        const int first = r->firstChannel();
         bool queued = false;
         for (const RecordImage *x : send) {
             if (x->kind->page != page)
                 continue;
-            const std::string name = x->kind->name;
-            const int k = x->slot;
-            if (name == "device")
-                queued |= queueSet<cmd::set(cmd::DeviceInfo)>(login, 0, r->deviceInfo);
-            else if (name == "scale") {
+            if (isScale(*x)) {
                 if (!config_set_scale(login, &r->scaleFlag)) {
-                    config_clear_queue();
                     result.answered = false;
                     result.error = "the scale setting was refused";
                     break;
                 }
-            } else if (name == "network")
-                queued |= queueSet<cmd::set(cmd::Network)>(login, 0, r->network);
-            else if (name == "picture")
-                queued |= queueSet<cmd::set(cmd::ChannelPicture)>(login, first + k, r->picture[k]);
-            else if (name == "recording")
-                queued |= queueSet<cmd::set(cmd::ChannelRecording)>(login, first + k, r->recording[k]);
-            else if (name == "compression")
-                queued |= queueSet<cmd::set(cmd::ChannelCompression)>(login, first + k, r->compression[k]);
-            else if (name == "overlay")
-                queued |= queueSet<cmd::set(cmd::ChannelTextOverlay)>(login, first + k, r->textOverlay[k]);
-            else if (name == "dnsntp")
-                queued |= queueSet<cmd::set(cmd::DnsNtp)>(login, 0, r->dnsNtp);
-            else if (name == "rs232")
-                queued |= queueSet<cmd::set(cmd::Rs232)>(login, 0, r->rs232);
-            else if (name == "decoder")
-                queued |= queueSet<cmd::set(cmd::Decoder)>(login, first + k, r->decoder[k]);
-            else if (name == "alarmin")
-                queued |= queueSet<cmd::set(cmd::AlarmIn)>(login, k, r->alarmIn[k]);
-            else if (name == "alarmout")
-                queued |= queueSet<cmd::set(cmd::AlarmOut)>(login, k, r->alarmOut[k]);
-            else if (name == "exception")
-                queued |= queueSet<cmd::set(cmd::Exception)>(login, 0, r->exception);
-            else if (name == "disk")
-                queued |= queueSet<cmd::set(cmd::Disk)>(login, 0, r->disk);
-            else if (name == "diskgroup")
-                queued |= queueSet<cmd::set(cmd::DiskGroup)>(login, 0, r->diskGroup);
+                continue;
+            }
+            queued |= withTyped(*x, *r, [&](auto &record) { return queueSet(login, x->channel, record); });
         }
         if (result.answered && queued && !config_run_set_batch(nullptr, nullptr)) {
             result.answered = false;
             result.error = "a set command of page " + std::to_string(page) + " was not answered \"ok\"";
         }
+        config_clear_queue();
     }
-    config_clear_queue();
-    // Whatever the answers said, the recorder's own records tell what reached it.
-    Snapshot after;
-    std::string error;
-    result.readBack = loadLogin(login, after, error);
+    // Whatever the answers said, the recorder's own records tell what reached it: the records
+    // sent, fetched again in one batch.
+    auto back = zeroed();
+    bool scaleRead = true;
     for (const RecordImage *x : send) {
-        const RecordImage *now = result.readBack ? after.find(x->kind, x->slot) : nullptr;
-        (now && now->bytes == x->bytes ? result.reached : result.missing).push_back(x);
+        if (isScale(*x))
+            scaleRead = config_get_scale(login, &back->scaleFlag);
+        else
+            withTyped(*x, *back, [&](auto &record) { return queueGet(login, x->channel, record); });
+    }
+    result.readBack = config_run_get_batch(nullptr, nullptr) && scaleRead;
+    config_clear_queue();
+    for (const RecordImage *x : send) {
+        const std::uint8_t *now = x->kind->at(*back, x->slot);
+        const bool same = std::memcmp(now, x->bytes.data(), x->bytes.size()) == 0 && (!isScale(*x) || scaleRead);
+        (result.readBack && same ? result.reached : result.missing).push_back(x);
     }
     if (!result.readBack)
-        result.error += (result.error.empty() ? "" : "; ") + std::string("read-back failed: ") + error;
+        result.error += (result.error.empty() ? "" : "; ") + std::string("the read-back failed, so which records "
+                                                                         "reached the recorder is not known");
     return result;
 }
 
