@@ -55,8 +55,16 @@ std::string pick(std::initializer_list<const char *> items, std::int64_t value, 
 }
 
 // One line per field: a renamed, moved or split member stops the build at its own line.
-#define F(member, ...) describe<decltype(T::member)>(#member, offsetof(T, member) __VA_OPT__(, ) __VA_ARGS__)
-#define CARRIED(member) carried(#member, offsetof(T, member), sizeof(T::member))
+#define F(member, ...)                                                                                                 \
+    fields.push_back(describe<decltype(T::member)>(#member, offsetof(T, member) __VA_OPT__(, ) __VA_ARGS__))
+#define CARRIED(member) fields.push_back(carried(#member, offsetof(T, member), sizeof(T::member)))
+
+Table table(const char *name, std::size_t size, void (*fill)(std::vector<Field> &))
+{
+    Table t{name, size, {}};
+    fill(t.fields);
+    return t;
+}
 
 std::string offOn(std::int64_t v) { return pick({"不启用", "启用"}, v); }
 std::string noYes(std::int64_t v) { return pick({"否", "是"}, v); }
@@ -119,317 +127,342 @@ std::int64_t readInteger(const std::uint8_t *at, std::size_t size, bool isSigned
 template <> const Table &tableOf<ScheduleSegment>()
 {
     using T = ScheduleSegment;
-    static const Table t{"ScheduleSegment", sizeof(T), {F(startHour), F(startMinute), F(endHour), F(endMinute)}};
+    static const Table t = table("ScheduleSegment", sizeof(T), [](std::vector<Field> &fields) {
+        F(startHour);
+        F(startMinute);
+        F(endHour);
+        F(endMinute);
+    });
     return t;
 }
 
 template <> const Table &tableOf<ScheduleDay>()
 {
     using T = ScheduleDay;
-    static const Table t{"ScheduleDay", sizeof(T), {F(segments), CARRIED(reserved16)}};
+    static const Table t = table("ScheduleDay", sizeof(T), [](std::vector<Field> &fields) {
+        F(segments);
+        CARRIED(reserved16);
+    });
     return t;
 }
 
 template <> const Table &tableOf<ScheduleRecord>()
 {
     using T = ScheduleRecord;
-    static const Table t{"ScheduleRecord", sizeof(T), {F(days)}};
+    static const Table t = table("ScheduleRecord", sizeof(T), [](std::vector<Field> &fields) { F(days); });
     return t;
 }
 
 template <> const Table &tableOf<AlarmHandling>()
 {
     using T = AlarmHandling;
-    static const Table t{"AlarmHandling", sizeof(T), {F(handleFlags), F(alarmOutTrigger)}};
+    static const Table t = table("AlarmHandling", sizeof(T), [](std::vector<Field> &fields) {
+        F(handleFlags);
+        F(alarmOutTrigger);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DeviceInfoRecord>()
 {
     using T = DeviceInfoRecord;
-    static const Table t{"DeviceInfoRecord",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0), F(deviceName),        F(deviceNumber),      F(recycleRecord, noYes),
-                             F(serialNumber),    F(softwareVersion),   F(softwareBuildDate), F(dspVersion),
-                             F(dspBuildDate),    F(panelVersion),      F(hardwareVersion),   F(alarmInCount),
-                             F(alarmOutCount),   CARRIED(reserved118), F(diskCount),         F(deviceType),
-                             F(channelCount),    F(firstChannel),      CARRIED(reserved126),
-                         }};
+    static const Table t = table("DeviceInfoRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(deviceName);
+        F(deviceNumber);
+        F(recycleRecord, noYes);
+        F(serialNumber);
+        F(softwareVersion);
+        F(softwareBuildDate);
+        F(dspVersion);
+        F(dspBuildDate);
+        F(panelVersion);
+        F(hardwareVersion);
+        F(alarmInCount);
+        F(alarmOutCount);
+        CARRIED(reserved118);
+        F(diskCount);
+        F(deviceType);
+        F(channelCount);
+        F(firstChannel);
+        CARRIED(reserved126);
+    });
     return t;
 }
 
 template <> const Table &tableOf<NetworkRecord>()
 {
     using T = NetworkRecord;
-    static const Table t{"NetworkRecord",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0),
-                             F(deviceIp),
-                             CARRIED(reserved20),
-                             F(ipMask),
-                             CARRIED(reserved164),
-                             F(nicType,
-                               [](std::int64_t v) {
-                                   return pick({"10MBase - T", "10MBase-T全双工", "100MBase - TX", "100M全双工",
-                                                "10M/100M/1000M自适应", "1000M全双工"},
-                                               v, 1);
-                               }),
-                             F(devicePort),
-                             CARRIED(reserved298),
-                             F(macAddress),
-                             CARRIED(reserved306),
-                             F(manageHostIp),
-                             CARRIED(reserved916),
-                             F(manageHostPort),
-                             CARRIED(reserved1050),
-                             F(ipServerAddress),
-                             CARRIED(reserved1356),
-                             F(httpPort),
-                             F(multicastIp),
-                             CARRIED(reserved1424),
-                             F(gatewayIp),
-                             CARRIED(reserved1568),
-                             F(pppoeEnable, offOn),
-                             F(pppoeUser),
-                             F(pppoePassword),
-                             F(pppoeAddress),
-                             CARRIED(reserved1764),
-                         }};
+    static const Table t = table("NetworkRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(deviceIp);
+        CARRIED(reserved20);
+        F(ipMask);
+        CARRIED(reserved164);
+        F(nicType, [](std::int64_t v) {
+            return pick({"10MBase - T", "10MBase-T全双工", "100MBase - TX", "100M全双工", "10M/100M/1000M自适应",
+                         "1000M全双工"},
+                        v, 1);
+        });
+        F(devicePort);
+        CARRIED(reserved298);
+        F(macAddress);
+        CARRIED(reserved306);
+        F(manageHostIp);
+        CARRIED(reserved916);
+        F(manageHostPort);
+        CARRIED(reserved1050);
+        F(ipServerAddress);
+        CARRIED(reserved1356);
+        F(httpPort);
+        F(multicastIp);
+        CARRIED(reserved1424);
+        F(gatewayIp);
+        CARRIED(reserved1568);
+        F(pppoeEnable, offOn);
+        F(pppoeUser);
+        F(pppoePassword);
+        F(pppoeAddress);
+        CARRIED(reserved1764);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DnsNtpRecord>()
 {
     using T = DnsNtpRecord;
-    static const Table t{"DnsNtpRecord",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0),
-                             F(dnsServer),
-                             F(ntpServer),
-                             F(ntpInterval),
-                             F(ntpEnable, offOn),
-                             F(utcOffsetHours),
-                             F(utcOffsetMinutes),
-                             CARRIED(reserved89),
-                         }};
+    static const Table t = table("DnsNtpRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(dnsServer);
+        F(ntpServer);
+        F(ntpInterval);
+        F(ntpEnable, offOn);
+        F(utcOffsetHours);
+        F(utcOffsetMinutes);
+        CARRIED(reserved89);
+    });
     return t;
 }
 
 template <> const Table &tableOf<NfsEntry>()
 {
     using T = NfsEntry;
-    static const Table t{"NfsEntry", sizeof(T), {F(nfsServer), F(nfsDirectory)}};
+    static const Table t = table("NfsEntry", sizeof(T), [](std::vector<Field> &fields) {
+        F(nfsServer);
+        F(nfsDirectory);
+    });
     return t;
 }
 
 template <> const Table &tableOf<NfsRecord>()
 {
     using T = NfsRecord;
-    static const Table t{"NfsRecord", sizeof(T), {CARRIED(reserved0), F(entries)}};
+    static const Table t = table("NfsRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(entries);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DdnsRecord>()
 {
     using T = DdnsRecord;
-    static const Table t{"DdnsRecord",
-                         sizeof(T),
-                         {
-                             F(ddnsEnable, offOn),
-                             F(ddnsServerType,
-                               [](std::int64_t v) {
-                                   return pick({"Korvane DNS", "Dyndns", "PeanutHull"}, v);
-                               }),
-                             CARRIED(reserved2),
-                             F(ddnsUser),
-                             F(ddnsPassword),
-                             F(ddnsDomain),
-                             F(ddnsServerAddress),
-                             F(ddnsPort),
-                             CARRIED(reserved182),
-                         }};
+    static const Table t = table("DdnsRecord", sizeof(T), [](std::vector<Field> &fields) {
+        F(ddnsEnable, offOn);
+        F(ddnsServerType, [](std::int64_t v) { return pick({"Korvane DNS", "Dyndns", "PeanutHull"}, v); });
+        CARRIED(reserved2);
+        F(ddnsUser);
+        F(ddnsPassword);
+        F(ddnsDomain);
+        F(ddnsServerAddress);
+        F(ddnsPort);
+        CARRIED(reserved182);
+    });
     return t;
 }
 
 template <> const Table &tableOf<Rs232Record>()
 {
     using T = Rs232Record;
-    static const Table t{"Rs232Record",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0),
-                             F(baudRateIndex, baud232),
-                             F(dataBitsIndex, dataBits),
-                             F(stopBitsIndex, stopBits),
-                             F(parityIndex, parity),
-                             F(flowControlIndex, flowControl),
-                             F(workMode,
-                               [](std::int64_t v) {
-                                   return pick({"窄带传输", "控制台", "透明通道"}, v);
-                               }),
-                             CARRIED(reserved16),
-                             F(pppRemoteAddress),
-                             CARRIED(reserved116),
-                             F(pppLocalAddress),
-                             CARRIED(reserved260),
-                             F(pppLocalMask),
-                             F(pppUser),
-                             F(pppPassword),
-                             F(pppMode,
-                               [](std::int64_t v) {
-                                   return pick({"主动", "被动"}, v);
-                               }),
-                             F(callbackEnable),
-                             F(callbackMode,
-                               [](std::int64_t v) {
-                                   return pick({"由拨入者指定", "预置回拨号码"}, v);
-                               }),
-                             F(dataEncrypt),
-                             CARRIED(reserved456),
-                             F(telephoneNumber),
-                         }};
+    static const Table t = table("Rs232Record", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(baudRateIndex, baud232);
+        F(dataBitsIndex, dataBits);
+        F(stopBitsIndex, stopBits);
+        F(parityIndex, parity);
+        F(flowControlIndex, flowControl);
+        F(workMode, [](std::int64_t v) { return pick({"窄带传输", "控制台", "透明通道"}, v); });
+        CARRIED(reserved16);
+        F(pppRemoteAddress);
+        CARRIED(reserved116);
+        F(pppLocalAddress);
+        CARRIED(reserved260);
+        F(pppLocalMask);
+        F(pppUser);
+        F(pppPassword);
+        F(pppMode, [](std::int64_t v) { return pick({"主动", "被动"}, v); });
+        F(callbackEnable);
+        F(callbackMode, [](std::int64_t v) { return pick({"由拨入者指定", "预置回拨号码"}, v); });
+        F(dataEncrypt);
+        CARRIED(reserved456);
+        F(telephoneNumber);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DecoderRecord>()
 {
     using T = DecoderRecord;
-    static const Table t{"DecoderRecord",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0),
-                             F(baudRateIndex, baud485),
-                             F(dataBitsIndex, dataBits),
-                             F(stopBitsIndex, stopBits),
-                             F(parityIndex, parity),
-                             F(flowControlIndex, flowControl),
-                             F(decoderType),
-                             F(decoderAddress),
-                             CARRIED(reserved16),
-                         }};
+    static const Table t = table("DecoderRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(baudRateIndex, baud485);
+        F(dataBitsIndex, dataBits);
+        F(stopBitsIndex, stopBits);
+        F(parityIndex, parity);
+        F(flowControlIndex, flowControl);
+        F(decoderType);
+        F(decoderAddress);
+        CARRIED(reserved16);
+    });
     return t;
 }
 
 template <> const Table &tableOf<PtzProtocolEntry>()
 {
     using T = PtzProtocolEntry;
-    static const Table t{"PtzProtocolEntry", sizeof(T), {F(protocolCode), F(protocolName)}};
+    static const Table t = table("PtzProtocolEntry", sizeof(T), [](std::vector<Field> &fields) {
+        F(protocolCode);
+        F(protocolName);
+    });
     return t;
 }
 
 template <> const Table &tableOf<PtzProtocolList>()
 {
     using T = PtzProtocolList;
-    static const Table t{
-        "PtzProtocolList", sizeof(T), {CARRIED(reserved0), F(entries), F(protocolCount), CARRIED(reserved4008)}};
+    static const Table t = table("PtzProtocolList", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(entries);
+        F(protocolCount);
+        CARRIED(reserved4008);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DiskEntry>()
 {
     using T = DiskEntry;
-    static const Table t{"DiskEntry",
-                         sizeof(T),
-                         {
-                             F(diskNumber),
-                             F(capacityMb),
-                             F(freeSpaceMb),
-                             F(diskStatus, diskStatus),
-                             F(diskAttribute,
-                               [](std::int64_t v) {
-                                   return pick({"普通", "冗余", "只读"}, v);
-                               }),
-                             CARRIED(reserved17),
-                             F(diskGroup),
-                             CARRIED(reserved24),
-                         }};
+    static const Table t = table("DiskEntry", sizeof(T), [](std::vector<Field> &fields) {
+        F(diskNumber);
+        F(capacityMb);
+        F(freeSpaceMb);
+        F(diskStatus, diskStatus);
+        F(diskAttribute, [](std::int64_t v) { return pick({"普通", "冗余", "只读"}, v); });
+        CARRIED(reserved17);
+        F(diskGroup);
+        CARRIED(reserved24);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DiskRecord>()
 {
     using T = DiskRecord;
-    static const Table t{"DiskRecord", sizeof(T), {CARRIED(reserved0), F(diskEntryCount), F(entries)}};
+    static const Table t = table("DiskRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(diskEntryCount);
+        F(entries);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DiskGroupEntry>()
 {
     using T = DiskGroupEntry;
-    static const Table t{"DiskGroupEntry", sizeof(T), {F(groupNumber), F(channelMember)}};
+    static const Table t = table("DiskGroupEntry", sizeof(T), [](std::vector<Field> &fields) {
+        F(groupNumber);
+        F(channelMember);
+    });
     return t;
 }
 
 template <> const Table &tableOf<DiskGroupRecord>()
 {
     using T = DiskGroupRecord;
-    static const Table t{"DiskGroupRecord", sizeof(T), {CARRIED(reserved0), F(groupCount), F(groups)}};
+    static const Table t = table("DiskGroupRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(groupCount);
+        F(groups);
+    });
     return t;
 }
 
 template <> const Table &tableOf<MaskRect>()
 {
     using T = MaskRect;
-    static const Table t{"MaskRect", sizeof(T), {F(x), F(y), F(width), F(height)}};
+    static const Table t = table("MaskRect", sizeof(T), [](std::vector<Field> &fields) {
+        F(x);
+        F(y);
+        F(width);
+        F(height);
+    });
     return t;
 }
 
 template <> const Table &tableOf<ChannelPictureRecord>()
 {
     using T = ChannelPictureRecord;
-    static const Table t{"ChannelPictureRecord",
-                         sizeof(T),
-                         {
-                             F(recordSize),
-                             F(channelName),
-                             CARRIED(reserved36),
-                             F(showChannelName),
-                             F(channelNameX),
-                             F(channelNameY),
-                             F(videoLossEnable),
-                             CARRIED(reserved113),
-                             F(videoLossHandling, nullptr, "video loss handling"),
-                             F(videoLossSchedule, nullptr, "video loss schedule"),
-                             CARRIED(reserved440),
-                             F(motionArea),
-                             F(motionSensitivity),
-                             F(motionEnable),
-                             CARRIED(reserved6914),
-                             F(motionHandling, nullptr, "motion handling"),
-                             F(motionSchedule, nullptr, "motion schedule"),
-                             F(motionRecordChannel),
-                             F(occlusionLevel),
-                             F(occlusionX),
-                             F(occlusionY),
-                             F(occlusionWidth),
-                             F(occlusionHeight),
-                             F(occlusionHandling, nullptr, "occlusion handling"),
-                             F(occlusionSchedule, nullptr, "occlusion schedule"),
-                             F(maskEnable),
-                             F(maskArea),
-                             F(showOsd),
-                             F(osdX),
-                             F(osdY),
-                             F(osdType,
-                               [](std::int64_t v) {
-                                   return pick({"XXXX-XX-XX(年月日)", "XX-XX-XXXX(月日年)", "XXXX年XX月XX日",
-                                                "XX月XX日XXXX年", "XX-XX-XXXX(日月年)", "XX日XX月XXXX年"},
-                                               v);
-                               }),
-                             F(showWeek),
-                             F(osdAttribute),
-                             CARRIED(reserved7687),
-                         }};
+    static const Table t = table("ChannelPictureRecord", sizeof(T), [](std::vector<Field> &fields) {
+        F(recordSize);
+        F(channelName);
+        CARRIED(reserved36);
+        F(showChannelName);
+        F(channelNameX);
+        F(channelNameY);
+        F(videoLossEnable);
+        CARRIED(reserved113);
+        F(videoLossHandling, nullptr, "video loss handling");
+        F(videoLossSchedule, nullptr, "video loss schedule");
+        CARRIED(reserved440);
+        F(motionArea);
+        F(motionSensitivity);
+        F(motionEnable);
+        CARRIED(reserved6914);
+        F(motionHandling, nullptr, "motion handling");
+        F(motionSchedule, nullptr, "motion schedule");
+        F(motionRecordChannel);
+        F(occlusionLevel);
+        F(occlusionX);
+        F(occlusionY);
+        F(occlusionWidth);
+        F(occlusionHeight);
+        F(occlusionHandling, nullptr, "occlusion handling");
+        F(occlusionSchedule, nullptr, "occlusion schedule");
+        F(maskEnable);
+        F(maskArea);
+        F(showOsd);
+        F(osdX);
+        F(osdY);
+        F(osdType, [](std::int64_t v) {
+            return pick({"XXXX-XX-XX(年月日)", "XX-XX-XXXX(月日年)", "XXXX年XX月XX日", "XX月XX日XXXX年",
+                         "XX-XX-XXXX(日月年)", "XX日XX月XXXX年"},
+                        v);
+        });
+        F(showWeek);
+        F(osdAttribute);
+        CARRIED(reserved7687);
+    });
     return t;
 }
 
 template <> const Table &tableOf<RecordingDayHeader>()
 {
     using T = RecordingDayHeader;
-    static const Table t{"RecordingDayHeader", sizeof(T), {F(allDay), F(allDayType), CARRIED(reserved3)}};
+    static const Table t = table("RecordingDayHeader", sizeof(T), [](std::vector<Field> &fields) {
+        F(allDay);
+        F(allDayType);
+        CARRIED(reserved3);
+    });
     return t;
 }
 
@@ -441,191 +474,177 @@ static std::string recordType(std::int64_t v)
 template <> const Table &tableOf<RecordingSegment>()
 {
     using T = RecordingSegment;
-    static const Table t{
-        "RecordingSegment",
-        sizeof(T),
-        {F(startHour), F(startMinute), F(endHour), F(endMinute), F(recordType, recordType), CARRIED(reserved5)}};
+    static const Table t = table("RecordingSegment", sizeof(T), [](std::vector<Field> &fields) {
+        F(startHour);
+        F(startMinute);
+        F(endHour);
+        F(endMinute);
+        F(recordType, recordType);
+        CARRIED(reserved5);
+    });
     return t;
 }
 
 template <> const Table &tableOf<RecordingDaySegments>()
 {
     using T = RecordingDaySegments;
-    static const Table t{"RecordingDaySegments", sizeof(T), {F(segments), CARRIED(reserved32)}};
+    static const Table t = table("RecordingDaySegments", sizeof(T), [](std::vector<Field> &fields) {
+        F(segments);
+        CARRIED(reserved32);
+    });
     return t;
 }
 
 template <> const Table &tableOf<RecordingSchedule>()
 {
     using T = RecordingSchedule;
-    static const Table t{"RecordingSchedule", sizeof(T), {F(days), F(segmentDays)}};
+    static const Table t = table("RecordingSchedule", sizeof(T), [](std::vector<Field> &fields) {
+        F(days);
+        F(segmentDays);
+    });
     return t;
 }
 
 template <> const Table &tableOf<ChannelRecordingRecord>()
 {
     using T = ChannelRecordingRecord;
-    static const Table t{
-        "ChannelRecordingRecord",
-        sizeof(T),
-        {
-            F(recordSize),
-            F(recordEnable),
-            F(recordingSchedule, nullptr, "schedule"),
-            F(recordDelay,
-              [](std::int64_t v) {
-                  return pick({"5秒", "10秒", "30秒", "1分钟", "2分钟", "5分钟", "10分钟"}, v);
-              }),
-            F(preRecordTime,
-              [](std::int64_t v) {
-                  return pick({"不预录 ", "5秒", "10秒", "15秒", "20秒", "25秒", "30秒", "尽可能预录"}, v);
-              }),
-            CARRIED(reserved492),
-        }};
+    static const Table t = table("ChannelRecordingRecord", sizeof(T), [](std::vector<Field> &fields) {
+        F(recordSize);
+        F(recordEnable);
+        F(recordingSchedule, nullptr, "schedule");
+        F(recordDelay, [](std::int64_t v) {
+            return pick({"5秒", "10秒", "30秒", "1分钟", "2分钟", "5分钟", "10分钟"}, v);
+        });
+        F(preRecordTime, [](std::int64_t v) {
+            return pick({"不预录 ", "5秒", "10秒", "15秒", "20秒", "25秒", "30秒", "尽可能预录"}, v);
+        });
+        CARRIED(reserved492);
+    });
     return t;
 }
 
 template <> const Table &tableOf<StreamSettings>()
 {
     using T = StreamSettings;
-    static const Table t{
-        "StreamSettings",
-        sizeof(T),
-        {
-            F(streamKind,
-              [](std::int64_t v) {
-                  return pick({"视频流", "复合流"}, v);
-              }),
-            F(resolution, resolution),
-            F(bitRateType,
-              [](std::int64_t v) {
-                  return pick({"变码率", "定码率"}, v);
-              }),
-            F(videoQuality,
-              [](std::int64_t v) {
-                  return pick({"最好", "次好", "较好", "一般", "较差", "差"}, v);
-              }),
-            F(maxBitRate, maxBitRate),
-            F(frameRate,
-              [](std::int64_t v) {
-                  return pick({"全帧率", "1/16", "1/8", "1/4", "1/2", "1", "2", "4", "6", "8", "10", "12", "16", "20",
-                               "15", "18", "22"},
-                              v);
-              }),
-            F(iFrameInterval),
-            F(frameType, [](std::int64_t v) { return v == 0 ? std::string("BBP") : std::string("单P"); }),
-            CARRIED(reserved15),
-        }};
+    static const Table t = table("StreamSettings", sizeof(T), [](std::vector<Field> &fields) {
+        F(streamKind, [](std::int64_t v) { return pick({"视频流", "复合流"}, v); });
+        F(resolution, resolution);
+        F(bitRateType, [](std::int64_t v) { return pick({"变码率", "定码率"}, v); });
+        F(videoQuality, [](std::int64_t v) { return pick({"最好", "次好", "较好", "一般", "较差", "差"}, v); });
+        F(maxBitRate, maxBitRate);
+        F(frameRate, [](std::int64_t v) {
+            return pick({"全帧率", "1/16", "1/8", "1/4", "1/2", "1", "2", "4", "6", "8", "10", "12", "16", "20", "15",
+                         "18", "22"},
+                        v);
+        });
+        F(iFrameInterval);
+        F(frameType, [](std::int64_t v) { return v == 0 ? std::string("BBP") : std::string("单P"); });
+        CARRIED(reserved15);
+    });
     return t;
 }
 
 template <> const Table &tableOf<ChannelCompressionRecord>()
 {
     using T = ChannelCompressionRecord;
-    static const Table t{"ChannelCompressionRecord",
-                         sizeof(T),
-                         {
-                             F(recordSize),
-                             F(mainStream, nullptr, "main stream"),
-                             CARRIED(reserved32),
-                             F(subStream, nullptr, "sub stream"),
-                         }};
+    static const Table t = table("ChannelCompressionRecord", sizeof(T), [](std::vector<Field> &fields) {
+        F(recordSize);
+        F(mainStream, nullptr, "main stream");
+        CARRIED(reserved32);
+        F(subStream, nullptr, "sub stream");
+    });
     return t;
 }
 
 template <> const Table &tableOf<TextOverlayEntry>()
 {
     using T = TextOverlayEntry;
-    static const Table t{"TextOverlayEntry", sizeof(T), {F(showText), F(textLength), F(textX), F(textY), F(text)}};
+    static const Table t = table("TextOverlayEntry", sizeof(T), [](std::vector<Field> &fields) {
+        F(showText);
+        F(textLength);
+        F(textX);
+        F(textY);
+        F(text);
+    });
     return t;
 }
 
 template <> const Table &tableOf<ChannelTextOverlayRecord>()
 {
     using T = ChannelTextOverlayRecord;
-    static const Table t{
-        "ChannelTextOverlayRecord", sizeof(T), {F(recordSize), F(entries, nullptr, "overlay"), CARRIED(reserved212)}};
+    static const Table t = table("ChannelTextOverlayRecord", sizeof(T), [](std::vector<Field> &fields) {
+        F(recordSize);
+        F(entries, nullptr, "overlay");
+        CARRIED(reserved212);
+    });
     return t;
 }
 
 template <> const Table &tableOf<AlarmInRecord>()
 {
     using T = AlarmInRecord;
-    static const Table t{"AlarmInRecord",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0),
-                             F(alarmInName),
-                             F(sensorType,
-                               [](std::int64_t v) {
-                                   return pick({"常开", "常闭"}, v);
-                               }),
-                             F(handleAlarmIn),
-                             CARRIED(reserved38),
-                             F(handling),
-                             F(schedule),
-                             F(recordChannel),
-                             F(presetEnable),
-                             F(presetNo),
-                             CARRIED(reserved556),
-                             F(cruiseEnable),
-                             F(cruiseNo),
-                             F(trackEnable),
-                             F(trackNo),
-                             CARRIED(reserved1004),
-                         }};
+    static const Table t = table("AlarmInRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(alarmInName);
+        F(sensorType, [](std::int64_t v) { return pick({"常开", "常闭"}, v); });
+        F(handleAlarmIn);
+        CARRIED(reserved38);
+        F(handling);
+        F(schedule);
+        F(recordChannel);
+        F(presetEnable);
+        F(presetNo);
+        CARRIED(reserved556);
+        F(cruiseEnable);
+        F(cruiseNo);
+        F(trackEnable);
+        F(trackNo);
+        CARRIED(reserved1004);
+    });
     return t;
 }
 
 template <> const Table &tableOf<AlarmOutRecord>()
 {
     using T = AlarmOutRecord;
-    static const Table t{"AlarmOutRecord",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0),
-                             F(outputDelay,
-                               [](std::int64_t v) {
-                                   return pick({"5秒", "10秒", "30秒", "1分钟", "2分钟", "5分钟", "10分钟", "手动"}, v);
-                               }),
-                             F(schedule),
-                             CARRIED(reserved264),
-                         }};
+    static const Table t = table("AlarmOutRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(outputDelay, [](std::int64_t v) {
+            return pick({"5秒", "10秒", "30秒", "1分钟", "2分钟", "5分钟", "10分钟", "手动"}, v);
+        });
+        F(schedule);
+        CARRIED(reserved264);
+    });
     return t;
 }
 
 template <> const Table &tableOf<ExceptionRecord>()
 {
     using T = ExceptionRecord;
-    static const Table t{"ExceptionRecord", sizeof(T), {CARRIED(reserved0), F(exceptionHandling)}};
+    static const Table t = table("ExceptionRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(exceptionHandling);
+    });
     return t;
 }
 
 template <> const Table &tableOf<EmailRecord>()
 {
     using T = EmailRecord;
-    static const Table t{"EmailRecord",
-                         sizeof(T),
-                         {
-                             CARRIED(reserved0),
-                             F(account),
-                             F(password),
-                             F(senderName),
-                             F(senderAddress),
-                             F(receiverName),
-                             F(receiverAddress),
-                             F(mailServer),
-                             F(serverType),
-                             F(serverAuth,
-                               [](std::int64_t v) {
-                                   return pick({"NO", "YES"}, v);
-                               }),
-                             F(sendAttachment),
-                             F(sendInterval,
-                               [](std::int64_t v) {
-                                   return pick({"2S", "3S", "4S", "5S"}, v);
-                               }),
-                         }};
+    static const Table t = table("EmailRecord", sizeof(T), [](std::vector<Field> &fields) {
+        CARRIED(reserved0);
+        F(account);
+        F(password);
+        F(senderName);
+        F(senderAddress);
+        F(receiverName);
+        F(receiverAddress);
+        F(mailServer);
+        F(serverType);
+        F(serverAuth, [](std::int64_t v) { return pick({"NO", "YES"}, v); });
+        F(sendAttachment);
+        F(sendInterval, [](std::int64_t v) { return pick({"2S", "3S", "4S", "5S"}, v); });
+    });
     return t;
 }
 
