@@ -276,6 +276,12 @@ TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)
             identityBefore.push_back(server.control("record " + std::to_string(d) + record));
     }
 
+    // --only limits the merge to the kinds named.
+    dvrcfg::ApplyOptions onlyAlarmOut;
+    onlyAlarmOut.dryRun = true;
+    onlyAlarmOut.only.kinds = {"alarmout"};
+    EXPECT_EQ(dvrcfg::apply(tpl, {targets[0]}, onlyAlarmOut).at(0).changed, std::vector<std::string>{"alarm output 1"});
+
     // Dry run first: no set command reaches any recorder.
     dvrcfg::ApplyOptions options;
     options.jobs = 3;

@@ -207,13 +207,17 @@ QJsonObject identityOf(const DeviceInfoRecord &d)
     o["alarmInCount"] = int(d.alarmInCount);
     o["alarmOutCount"] = int(d.alarmOutCount);
     o["diskCount"] = int(d.diskCount);
-    const auto version = [](std::uint32_t v, std::uint32_t build) {
-        return QStringLiteral("V%1.%2 build %3").arg(v >> 16).arg(v & 0xFFFF).arg(build, 6, 16, QLatin1Char('0'));
+    // The texts the server page shows.
+    const auto date = [](std::uint32_t d) {
+        return QString::asprintf("%02u%02u%02u", d >> 16, (d >> 8) & 0xFF, d & 0xFF);
     };
-    o["software"] = version(d.softwareVersion, d.softwareBuildDate);
-    o["dsp"] = version(d.dspVersion, d.dspBuildDate);
-    o["panel"] = QStringLiteral("V%1").arg(d.panelVersion);
-    o["hardware"] = QStringLiteral("0x%1").arg(d.hardwareVersion, 0, 16);
+    const std::uint32_t sw = d.softwareVersion;
+    o["software"] = (sw >> 24 ? QString::asprintf("V%u.%u.%u", sw >> 24, (sw >> 16) & 0xFF, sw & 0xFFFF)
+                              : QString::asprintf("V%u.%u", sw >> 16, sw & 0xFFFF)) +
+                    QStringLiteral(" build ") + date(d.softwareBuildDate);
+    o["dsp"] = QString::asprintf("V%u.%u build ", d.dspVersion >> 16, d.dspVersion & 0xFFFF) + date(d.dspBuildDate);
+    o["hardware"] = QString::asprintf("0x%x", d.hardwareVersion);
+    o["panel"] = QString::asprintf("%x", d.panelVersion);
     return o;
 }
 
