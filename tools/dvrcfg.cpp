@@ -10,7 +10,13 @@
 #include <cstdio>
 #include <string>
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -186,7 +192,7 @@ int main(int argc, char **argv)
         options.user = userName;
         options.password = word;
         const std::vector<std::string> targets(rest.begin() + 1, rest.end());
-        const bool terminal = ::isatty(STDERR_FILENO) != 0;
+        const bool terminal = isatty(STDERR_FILENO) != 0;
         const auto reports = dvrcfg::apply(tpl, targets, options, [&](const dvrcfg::TargetReport &r, int n, int total) {
             if (terminal)
                 std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.address.c_str(), dvrcfg::outcomeText(r.outcome));
