@@ -10,7 +10,8 @@
 
 namespace {
 
-CommandQueue g_queue;
+// One queue per thread: a tool may run full loads of several recorders side by side.
+thread_local CommandQueue g_queue;
 
 #define XML_HEAD "<?xml version=\"1.0\"?>\n<command name=\"config\">\n"
 

@@ -1,0 +1,378 @@
+// dvrcfg: the field tables, and backup, show, diff, restore and apply against simulated recorders.
+#include "command/commandtypes.h"
+#include "command/gbktext.h"
+#include "dialogfixture.h"
+#include "records/fieldtables.h"
+#include "shell/dvrrecords.h"
+#include "simfixture.h"
+#include "simserver.h"
+#include "tools/dvrcfg.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// Every table, record or nested structure, names every byte once: named fields plus carried
+// ranges add up to the struct's size with no gap and no overlap.
+TEST(FieldTables, EveryTableCoversItsStructExactly)
+{
+    const auto tables = fields::allTables();
+    EXPECT_GE(tables.size(), 18u + 15u);
+    for (const fields::Table *table : tables) {
+        const auto problems = fields::coverageProblems(*table);
+        EXPECT_TRUE(problems.empty()) << table->name << ": " << problems.front();
+    }
+}
+
+TEST(FieldTables, CoverageCheckFindsAGapAnOverlapAndAWrongSize)
+{
+    const fields::Table &good = fields::tableOf<AlarmOutRecord>();
+    fields::Table gap = good;
+    gap.fields.erase(gap.fields.begin()); // reserved0 forgotten
+    EXPECT_FALSE(fields::coverageProblems(gap).empty());
+    fields::Table overlap = good;
+    overlap.fields[1].offset -= 1;
+    EXPECT_FALSE(fields::coverageProblems(overlap).empty());
+    fields::Table longer = good;
+    longer.size += 1;
+    EXPECT_FALSE(fields::coverageProblems(longer).empty());
+}
+
+TEST(FieldTables, ListTextsFollowThePages)
+{
+    const fields::Table &stream = fields::tableOf<StreamSettings>();
+    const auto field = [](const fields::Table &t, const char *name) {
+        for (const auto &f : t.fields)
+            if (std::strcmp(f.name, name) == 0)
+                return f;
+        ADD_FAILURE() << name;
+        return fields::Field{};
+    };
+    const fields::Field rate = field(stream, "maxBitRate");
+    EXPECT_EQ(rate.offset, 4u);
+    EXPECT_EQ(rate.items(2), "32Kbps");
+    EXPECT_EQ(rate.items(23), "2048Kbps");
+    EXPECT_EQ(rate.items(24), "");
+    EXPECT_EQ(rate.items(0x802EE000), "自定义 3000Kbps");
+    const fields::Field status = field(fields::tableOf<DiskEntry>(), "diskStatus");
+    EXPECT_EQ(status.items(5), "休眠");
+    EXPECT_EQ(status.items(6), "未知");
+    const fields::Field nic = field(fields::tableOf<NetworkRecord>(), "nicType");
+    EXPECT_EQ(nic.items(0), "");
+    EXPECT_EQ(nic.items(1), "10MBase - T");
+    EXPECT_EQ(nic.items(6), "1000M全双工");
+    const fields::Field offset = field(fields::tableOf<DnsNtpRecord>(), "utcOffsetHours");
+    EXPECT_EQ(offset.kind, fields::Kind::Signed);
+    const std::uint8_t minusTwelve = 0xF4;
+    EXPECT_EQ(fields::readInteger(&minusTwelve, 1, true), -12);
+    const fields::Field receivers = field(fields::tableOf<EmailRecord>(), "receiverName");
+    EXPECT_EQ(receivers.kind, fields::Kind::Text);
+    EXPECT_EQ(receivers.count, 2u);
+    EXPECT_EQ(receivers.elementSize(), 32u);
+}
+
+const char *const Profile = "type=82&channels=4&alarmin=2&alarmout=1&disks=2";
+
+template <typename Record> Record &recordOf(dvrsim::Device &device, std::int32_t getType, std::int32_t channel)
+{
+    std::size_t size = 0;
+    std::uint8_t *at = device.locate(getType, channel, size);
+    EXPECT_TRUE(at && size == sizeof(Record)) << getType << " " << channel;
+    return *reinterpret_cast<Record *>(at);
+}
+
+dvrcfg::Snapshot backupOf(std::int32_t login)
+{
+    dvrcfg::Snapshot s;
+    std::string error;
+    EXPECT_TRUE(dvrcfg::loadLogin(login, s, error)) << error;
+    // Through the file format, so every test also checks that a backup verifies.
+    dvrcfg::Snapshot read;
+    EXPECT_TRUE(dvrcfg::fromJson(dvrcfg::toJson(s), read, error)) << error;
+    return read;
+}
+
+bool sentAnySet(const std::vector<dvrsim::LogEntry> &log)
+{
+    return std::any_of(log.begin(), log.end(),
+                       [](const dvrsim::LogEntry &e) { return e.function.rfind("set_", 0) == 0; });
+}
+
+TEST(Backup, RestoreOntoAResetRecorderGivesEveryRecordBackByteForByte)
+{
+    SimulatedRecorder sim(Profile);
+    dvrsim::Device &device = *sim.device;
+    auto &network = recordOf<NetworkRecord>(device, cmd::Network, 0);
+    gbk::writeField(network.deviceIp, u"10.1.2.3");
+    network.reserved20[7] ^= 0xFF; // carried bytes come back too
+    recordOf<ChannelCompressionRecord>(device, cmd::ChannelCompression, 2).mainStream.maxBitRate = 23;
+    recordOf<AlarmOutRecord>(device, cmd::AlarmOut, 0).outputDelay = 7;
+    recordOf<DiskGroupRecord>(device, cmd::DiskGroup, 0).groups[1].channelMember[3] = 0x5A;
+    const dvrcfg::Snapshot backup = backupOf(sim.login);
+    ASSERT_EQ(backup.records.size(), 32u);
+
+    device.restoreFactory();
+    device.clearLog();
+    const auto report = dvrcfg::restore(backup, sim.login, {});
+    ASSERT_TRUE(report.ok) << report.lines.back();
+    // Page order: the server page's records first, the disk page's last.
+    const auto log = device.log();
+    ASSERT_GE(log.size(), 3u + 32u);
+    const auto firstSet = std::find_if(log.begin(), log.end(), [](const auto &e) {
+        return e.function != "get_dvr_config" && e.function.rfind("get_", 0) != 0;
+    });
+    ASSERT_NE(firstSet, log.end());
+    // The scale setting goes at once; the server page's two records follow in its batch.
+    EXPECT_EQ(firstSet->function, "set_scale_config");
+    EXPECT_EQ((firstSet + 1)->commandType, 101);
+    EXPECT_EQ((firstSet + 2)->commandType, 1001);
+    const auto lastSet =
+        std::find_if(log.rbegin(), log.rend(), [](const auto &e) { return e.function == "set_dvr_config"; });
+    EXPECT_EQ(lastSet->commandType, 1057);
+    EXPECT_TRUE(std::find(report.lines.begin(), report.lines.end(),
+                          "the recorder asks for a restart: network, disk group") != report.lines.end())
+        << report.lines.back();
+
+    dvrcfg::Snapshot after;
+    std::string error;
+    ASSERT_TRUE(dvrcfg::loadLogin(sim.login, after, error)) << error;
+    EXPECT_TRUE(dvrcfg::diffLines(backup, after).empty());
+    ASSERT_EQ(after.records.size(), backup.records.size());
+    for (std::size_t i = 0; i < after.records.size(); ++i)
+        EXPECT_EQ(after.records[i].bytes, backup.records[i].bytes) << after.records[i].label();
+}
+
+TEST(Backup, DryRunRestoreSendsNothing)
+{
+    SimulatedRecorder sim(Profile);
+    const dvrcfg::Snapshot backup = backupOf(sim.login);
+    recordOf<AlarmOutRecord>(*sim.device, cmd::AlarmOut, 0).outputDelay = 3;
+    sim.device->clearLog();
+    dvrcfg::RestoreOptions options;
+    options.dryRun = true;
+    const auto report = dvrcfg::restore(backup, sim.login, options);
+    EXPECT_TRUE(report.ok);
+    EXPECT_FALSE(sentAnySet(sim.device->log()));
+    EXPECT_TRUE(std::any_of(report.lines.begin(), report.lines.end(), [](const std::string &l) {
+        return l.rfind("  alarm output 1 · outputDelay: 3 (1分钟) -> ", 0) == 0;
+    }));
+    EXPECT_EQ(recordOf<AlarmOutRecord>(*sim.device, cmd::AlarmOut, 0).outputDelay, 3u);
+}
+
+TEST(Backup, RestoreRefusesAnotherRecorderUnlessForced)
+{
+    SimulatedRecorder source(Profile), other("type=82&channels=8&alarmin=2&alarmout=1&disks=2");
+    const dvrcfg::Snapshot backup = backupOf(source.login);
+    other.device->clearLog();
+    const auto refused = dvrcfg::restore(backup, other.login, {});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_FALSE(refused.sent);
+    EXPECT_FALSE(sentAnySet(other.device->log()));
+    dvrcfg::RestoreOptions force;
+    force.force = true;
+    EXPECT_TRUE(dvrcfg::restore(backup, other.login, force).ok);
+}
+
+class DiffThroughTheDialog : public DialogTest {};
+
+TEST_F(DiffThroughTheDialog, ABackupAgainstItselfIsEmptyAndAPageChangeNamesExactlyThatField)
+{
+    open(Profile);
+    const dvrcfg::Snapshot before = backupOf(sim->login);
+    EXPECT_TRUE(dvrcfg::diffLines(before, before).empty());
+    edit("edtName")->setText(QStringLiteral("东门录像机"));
+    save();
+    ASSERT_EQ(notes.messages.value(0), QStringLiteral("保存成功"));
+    const dvrcfg::Snapshot after = backupOf(sim->login);
+    EXPECT_EQ(dvrcfg::diffLines(before, after),
+              std::vector<std::string>{"device · deviceName: \"网络硬盘录像机\" -> \"东门录像机\""});
+
+    // Field level inside nested structures, with list texts; carried bytes as ranges.
+    dvrcfg::Snapshot changed = after;
+    auto &compression =
+        *reinterpret_cast<ChannelCompressionRecord *>(changed.find(dvrcfg::findKind("compression"), 1)->bytes.data());
+    compression.mainStream.maxBitRate = 21;
+    compression.reserved32[2] ^= 1;
+    compression.reserved32[3] ^= 1;
+    const std::uint32_t old =
+        reinterpret_cast<const ChannelCompressionRecord *>(after.find(dvrcfg::findKind("compression"), 1)->bytes.data())
+            ->mainStream.maxBitRate;
+    compression.mainStream.maxBitRate = old == 21 ? 23 : 21;
+    const auto lines = dvrcfg::diffLines(after, changed);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].rfind("channel 2 · compression · main stream · maxBitRate: ", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(old == 21 ? "-> 23 (2048Kbps)" : "-> 21 (1536Kbps)"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[1], "channel 2 · compression · carried bytes 34..35 differ");
+}
+
+TEST(BackupFile, ADamagedOrHandEditedBackupIsRefused)
+{
+    SimulatedRecorder sim(Profile);
+    dvrcfg::Snapshot s;
+    std::string error;
+    ASSERT_TRUE(dvrcfg::loadLogin(sim.login, s, error));
+    const QByteArray good = dvrcfg::toJson(s);
+    ASSERT_TRUE(dvrcfg::fromJson(good, s, error)) << error;
+
+    struct Case {
+        const char *what;
+        QByteArray from, to;
+        int nth; // occurrence to replace
+    };
+    const Case cases[] = {
+        {"a byte of a record", "\"hex\": \"", "\"hex\": \"1", 3},
+        {"a decoded field", "\"iFrameInterval\": 25", "\"iFrameInterval\": 26", 0},
+        {"the identity", "\"deviceType\": 82", "\"deviceType\": 81", 0},
+        {"the hash", "\"sha256\": \"", "\"sha256\": \"0", 0},
+        {"a record's size", "\"size\": 116", "\"size\": 115", 0},
+        {"the format", "dvrcfg-backup", "dvrcfg-other", 0},
+    };
+    for (const Case &c : cases) {
+        QByteArray bad = good;
+        qsizetype at = -1;
+        for (int i = 0; i <= c.nth; ++i)
+            at = bad.indexOf(c.from, at + 1);
+        ASSERT_GE(at, 0) << c.what;
+        bad.replace(at, c.from.size(), c.to);
+        if (QByteArray(c.what) == "a byte of a record")
+            bad.remove(at + c.to.size(), 1); // same length, one digit changed
+        dvrcfg::Snapshot out;
+        EXPECT_FALSE(dvrcfg::fromJson(bad, out, error)) << c.what;
+    }
+    EXPECT_FALSE(dvrcfg::fromJson(good.left(good.size() / 2), s, error)) << "cut short";
+}
+
+TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)
+{
+    // The template: an embedded recorder with settings changed, identity fields among them.
+    SimulatedRecorder templ(Profile);
+    dvrsim::Device &t = *templ.device;
+    gbk::writeField(recordOf<DeviceInfoRecord>(t, cmd::DeviceInfo, 0).deviceName, u"template");
+    gbk::writeField(recordOf<NetworkRecord>(t, cmd::Network, 0).deviceIp, u"10.9.9.9");
+    gbk::writeField(recordOf<ChannelPictureRecord>(t, cmd::ChannelPicture, 1).channelName, u"门口");
+    for (int k = 1; k <= 4; ++k)
+        recordOf<ChannelRecordingRecord>(t, cmd::ChannelRecording, k).recordDelay = 5;
+    recordOf<ChannelCompressionRecord>(t, cmd::ChannelCompression, 2).mainStream.maxBitRate = 21;
+    gbk::writeField(recordOf<DnsNtpRecord>(t, cmd::DnsNtp, 0).ntpServer, u"ntp.site");
+    recordOf<DecoderRecord>(t, cmd::Decoder, 3).decoderAddress = 77;
+    recordOf<AlarmOutRecord>(t, cmd::AlarmOut, 0).outputDelay = 6;
+    const dvrcfg::Snapshot tpl = backupOf(templ.login);
+
+    SimServerProcess server;
+    const QString p = QString::fromLatin1(Profile);
+    ASSERT_TRUE(
+        server.start({QStringLiteral("--device"), p, QStringLiteral("--device"), p, QStringLiteral("--device"), p}));
+    std::vector<std::string> targets, identityBefore;
+    for (int d = 0; d < 3; ++d) {
+        targets.push_back(server.address(d));
+        for (const char *record : {" 100 0", " 1000 0", " 1002 1", " 1036 0"})
+            identityBefore.push_back(server.control("record " + std::to_string(d) + record));
+    }
+
+    // --only limits the merge to the kinds named.
+    dvrcfg::ApplyOptions onlyAlarmOut;
+    onlyAlarmOut.dryRun = true;
+    onlyAlarmOut.only.kinds = {"alarmout"};
+    EXPECT_EQ(dvrcfg::apply(tpl, {targets[0]}, onlyAlarmOut).at(0).changed, std::vector<std::string>{"alarm output 1"});
+
+    // Dry run first: no set command reaches any recorder.
+    dvrcfg::ApplyOptions options;
+    options.jobs = 3;
+    options.dryRun = true;
+    for (int d = 0; d < 3; ++d)
+        ASSERT_EQ(server.control("clearlog " + std::to_string(d)), "ok");
+    for (const auto &r : dvrcfg::apply(tpl, targets, options)) {
+        EXPECT_EQ(r.outcome, dvrcfg::TargetReport::Outcome::WouldApply) << r.address;
+        EXPECT_EQ(r.changed.size(), 8u) << r.address;
+    }
+    for (int d = 0; d < 3; ++d) {
+        std::vector<std::string> log;
+        ASSERT_EQ(server.control("log " + std::to_string(d), &log).rfind("ok ", 0), 0u);
+        EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string &l) { return l.rfind("set_", 0) == 0; }),
+                  0);
+    }
+
+    // The middle recorder drops the connection at the third set command: after the full load
+    // (3 single commands and a batch of 29), the first page's batch is recording 1..4, then
+    // compression 2.
+    ASSERT_EQ(server.control("fault 1 close " + std::to_string(3 + 29 + 3)), "ok");
+    options.dryRun = false;
+    const auto reports = dvrcfg::apply(tpl, targets, options);
+    ASSERT_EQ(reports.size(), 3u);
+    for (int d : {0, 2}) {
+        EXPECT_EQ(reports[d].outcome, dvrcfg::TargetReport::Outcome::Applied) << reports[d].reason;
+        EXPECT_EQ(reports[d].reached.size(), 8u);
+    }
+    const dvrcfg::TargetReport &failed = reports[1];
+    EXPECT_EQ(failed.outcome, dvrcfg::TargetReport::Outcome::Failed);
+    EXPECT_EQ(failed.reason.rfind("failed at channel 3 · recording", 0), 0u) << failed.reason;
+    EXPECT_EQ(failed.reached.size() + failed.missing.size(), 8u);
+    EXPECT_NE(std::find(failed.reached.begin(), failed.reached.end(), "channel 1 · recording"), failed.reached.end());
+    EXPECT_NE(std::find(failed.missing.begin(), failed.missing.end(), "alarm output 1"), failed.missing.end());
+
+    // What the report says reached the failed recorder is what it holds.
+    const auto holds = [&](int d, const std::string &label) {
+        const std::string type = label == "alarm output 1" ? "1026 0" : "1004 1";
+        std::size_t size = 0;
+        const std::uint8_t *mine = t.locate(std::stoi(type), std::stoi(type.substr(5)), size);
+        const std::string want =
+            QByteArray(reinterpret_cast<const char *>(mine), qsizetype(size)).toHex().toStdString();
+        return server.control("record " + std::to_string(d) + " " + type) == "ok " + want;
+    };
+    EXPECT_TRUE(holds(1, "channel 1 · recording"));
+    EXPECT_FALSE(holds(1, "alarm output 1"));
+    EXPECT_TRUE(holds(0, "alarm output 1"));
+    EXPECT_TRUE(holds(2, "channel 1 · recording"));
+
+    // Identity fields of every target are untouched (those records held nothing else to change).
+    std::size_t i = 0;
+    for (int d = 0; d < 3; ++d)
+        for (const char *record : {" 100 0", " 1000 0", " 1002 1", " 1036 0"})
+            EXPECT_EQ(server.control("record " + std::to_string(d) + record), identityBefore[i++]) << d << record;
+
+    // A rerun completes the failed recorder and leaves the others unchanged.
+    const auto rerun = dvrcfg::apply(tpl, targets, options);
+    EXPECT_EQ(rerun[0].outcome, dvrcfg::TargetReport::Outcome::Unchanged);
+    EXPECT_EQ(rerun[1].outcome, dvrcfg::TargetReport::Outcome::Applied);
+    EXPECT_EQ(rerun[1].changed.size(), failed.missing.size());
+}
+
+#ifdef DVRCFG_PATH
+// The program's exit statuses: diff 0 equal, 1 different, 2 error; nothing sent from a bad file.
+TEST(Program, DiffExitStatusesAndABrokenFileIsRefused)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.json"));
+    const auto run = [](const QStringList &arguments) {
+        QProcess p;
+        p.start(QStringLiteral(DVRCFG_PATH), arguments);
+        p.waitForFinished(30000);
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    const QString a = QStringLiteral("sim://") + QString::fromLatin1(Profile);
+    ASSERT_EQ(run({QStringLiteral("backup"), a, QStringLiteral("-o"), file}), 0);
+    EXPECT_EQ(run({QStringLiteral("diff"), file, a}), 0);
+    EXPECT_EQ(
+        run({QStringLiteral("diff"), file, QStringLiteral("sim://type=82&channels=4&alarmin=2&alarmout=2&disks=2")}),
+        1);
+    EXPECT_EQ(run({QStringLiteral("diff"), file, dir.filePath(QStringLiteral("none.json"))}), 2);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    QByteArray text = f.readAll();
+    text.replace("\"iFrameInterval\": 25", "\"iFrameInterval\": 24");
+    f.seek(0);
+    f.write(text);
+    f.close();
+    EXPECT_EQ(run({QStringLiteral("restore"), file, a}), 2);
+    EXPECT_EQ(run({QStringLiteral("show"), file}), 2);
+}
+#endif
+
+} // namespace

@@ -1,0 +1,209 @@
+// dvrcfg: back up, show, compare, restore and roll out recorder configurations.
+#include "tools/dvrcfg.h"
+
+#include "command/sdkapi.h"
+#include "sdk/quellport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <string>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define STDERR_FILENO 2
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+constexpr int Usage = 2;
+
+const char *const Summary = R"(Commands:
+  backup ADDRESS -o FILE         full load of the recorder, written as a verified JSON backup
+  show FILE|ADDRESS              the fields, readable (--record KIND, --channel N)
+  diff A B                       field-level differences; exit 0 equal, 1 different, 2 error
+  restore FILE ADDRESS           the backup back onto the same recorder (--only, --dry-run, --force)
+  apply FILE ADDRESS...          the backup as a template onto other recorders (--only, --jobs,
+                                 --dry-run, --include-names)
+An ADDRESS is sim://QUERY (an embedded simulated recorder) or HOST:PORT.
+Record kinds (--record, --only a,b,c):)";
+
+void print(const std::vector<std::string> &lines, std::FILE *to = stdout)
+{
+    for (const auto &l : lines)
+        std::fprintf(to, "%s\n", l.c_str());
+}
+
+int fail(const std::string &message)
+{
+    std::fprintf(stderr, "dvrcfg: %s\n", message.c_str());
+    return Usage;
+}
+
+// A backup file, or a full load of a live recorder.
+bool load(const std::string &what, const std::string &user, const std::string &password, dvrcfg::Snapshot &out,
+          std::string &error)
+{
+    if (dvrcfg::looksLikeAddress(what))
+        return dvrcfg::loadAddress(what, user, password, out, error);
+    return dvrcfg::readBackup(what, out, error);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dvrcfg"));
+
+    std::string kindsHelp;
+    for (const auto &k : dvrcfg::recordKinds())
+        kindsHelp += std::string(kindsHelp.empty() ? "  " : ", ") + k.name;
+    std::string excludedHelp = "\napply leaves these fields of each target as they are:\n";
+    for (const auto &line : dvrcfg::excludedFieldLines())
+        excludedHelp += "  " + line + "\n";
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromStdString(std::string("Back up, compare, restore and roll out "
+                                                                        "recorder configurations.\n\n") +
+                                                            Summary + "\n" + kindsHelp + "\n" + excludedHelp));
+    parser.addHelpOption();
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("backup: the file to write."), QStringLiteral("FILE"));
+    const QCommandLineOption record(QStringLiteral("record"), QStringLiteral("show: only records of this kind."),
+                                    QStringLiteral("KIND"));
+    const QCommandLineOption channel(QStringLiteral("channel"),
+                                     QStringLiteral("show, diff: only channel (alarm input, output) N, from 1."),
+                                     QStringLiteral("N"));
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("restore, apply: only these record kinds."),
+                                  QStringLiteral("KINDS"));
+    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
+                                    QStringLiteral("restore, apply: show what would change, send nothing."));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("restore: onto another recorder (the records that fit)."));
+    const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("apply: recorders at once (default 4)."),
+                                  QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption includeNames(QStringLiteral("include-names"),
+                                          QStringLiteral("apply: bring channel and alarm-input names along."));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name (default admin)."),
+                                  QStringLiteral("NAME"), QStringLiteral("admin"));
+    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password (default 12345)."),
+                                      QStringLiteral("WORD"), QStringLiteral("12345"));
+    parser.addOptions({output, record, channel, only, dryRun, force, jobs, includeNames, user, password});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("backup, show, diff, restore or apply."));
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return fail(parser.errorText().toStdString());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    const QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        return fail("no command; see --help");
+    const std::string command = args.first().toStdString();
+    std::vector<std::string> rest;
+    for (qsizetype i = 1; i < args.size(); ++i)
+        rest.push_back(args[i].toStdString());
+    const std::string userName = parser.value(user).toStdString(), word = parser.value(password).toStdString();
+
+    dvrcfg::Selection selection;
+    std::string error;
+    if (parser.isSet(record) && !dvrcfg::parseKinds(parser.value(record).toStdString(), selection.kinds, error))
+        return fail(error);
+    if (parser.isSet(only) && !dvrcfg::parseKinds(parser.value(only).toStdString(), selection.kinds, error))
+        return fail(error);
+    if (parser.isSet(channel)) {
+        bool ok = false;
+        selection.number = parser.value(channel).toInt(&ok);
+        if (!ok || selection.number < 1 || selection.number > 16)
+            return fail("--channel: a number from 1 to 16");
+    }
+
+    SdkInit();
+    std::string missing;
+    if (!sdk_load(&missing))
+        return fail("SDK operations not found: " + missing);
+
+    if (command == "backup") {
+        if (rest.size() != 1 || !parser.isSet(output))
+            return fail("usage: dvrcfg backup ADDRESS -o FILE");
+        dvrcfg::Snapshot s;
+        if (!dvrcfg::loadAddress(rest[0], userName, word, s, error))
+            return fail(error);
+        if (!dvrcfg::writeFileAtomically(parser.value(output).toStdString(), dvrcfg::toJson(s), error))
+            return fail(error);
+        std::printf("%zu records of %s written to %s\n", s.records.size(), rest[0].c_str(),
+                    qPrintable(parser.value(output)));
+        return 0;
+    }
+    if (command == "show") {
+        if (rest.size() != 1)
+            return fail("usage: dvrcfg show FILE|ADDRESS [--record KIND] [--channel N]");
+        dvrcfg::Snapshot s;
+        if (!load(rest[0], userName, word, s, error))
+            return fail(error);
+        print(dvrcfg::showLines(s, selection));
+        return 0;
+    }
+    if (command == "diff") {
+        if (rest.size() != 2)
+            return fail("usage: dvrcfg diff A B");
+        dvrcfg::Snapshot a, b;
+        if (!load(rest[0], userName, word, a, error) || !load(rest[1], userName, word, b, error))
+            return fail(error);
+        const auto lines = dvrcfg::diffLines(a, b, selection);
+        print(lines);
+        return lines.empty() ? 0 : 1;
+    }
+    if (command == "restore") {
+        if (rest.size() != 2)
+            return fail("usage: dvrcfg restore FILE ADDRESS [--only KINDS] [--dry-run] [--force]");
+        dvrcfg::Snapshot backup;
+        if (!dvrcfg::readBackup(rest[0], backup, error))
+            return fail(error + "; nothing sent");
+        const std::int32_t login = SdkLogin(rest[1].c_str(), userName.c_str(), word.c_str());
+        if (login < 0)
+            return fail("log-in to " + rest[1] + " failed");
+        const auto report = dvrcfg::restore(
+            backup, login, dvrcfg::RestoreOptions{selection, parser.isSet(dryRun), parser.isSet(force)});
+        SdkLogout(login);
+        print(report.lines);
+        return report.ok ? 0 : report.sent ? 1 : Usage;
+    }
+    if (command == "apply") {
+        if (rest.size() < 2)
+            return fail("usage: dvrcfg apply FILE ADDRESS... [--only KINDS] [--jobs N] [--dry-run] [--include-names]");
+        dvrcfg::Snapshot tpl;
+        if (!dvrcfg::readBackup(rest[0], tpl, error))
+            return fail(error + "; nothing sent");
+        dvrcfg::ApplyOptions options;
+        options.only = selection;
+        options.dryRun = parser.isSet(dryRun);
+        options.includeNames = parser.isSet(includeNames);
+        bool ok = false;
+        options.jobs = parser.value(jobs).toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > 64)
+            return fail("--jobs: a number from 1 to 64");
+        options.user = userName;
+        options.password = word;
+        const std::vector<std::string> targets(rest.begin() + 1, rest.end());
+        const bool terminal = isatty(STDERR_FILENO) != 0;
+        const auto reports = dvrcfg::apply(tpl, targets, options, [&](const dvrcfg::TargetReport &r, int n, int total) {
+            if (terminal)
+                std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.address.c_str(), dvrcfg::outcomeText(r.outcome));
+        });
+        int failed = 0;
+        for (const auto &r : reports) {
+            print(dvrcfg::reportLines(r));
+            failed += r.outcome == dvrcfg::TargetReport::Outcome::Failed;
+        }
+        std::printf("%zu recorder(s), %d failed\n", reports.size(), failed);
+        return failed ? 1 : 0;
+    }
+    return fail("unknown command \"" + command + "\"; see --help");
+}
