@@ -96,7 +96,8 @@ TEST_F(DiskPageTest, RowsShowEveryStateAndAttributeOfTheRecorder)
 TEST_F(DiskPageTest, CountsBeyondTheRecordsShowOnlyTheEntriesHeld)
 {
     const std::pair<std::uint32_t, std::uint32_t> counts[] = {{33, 16}, {34, 17}, {0xFFFFFFFF, 0xFFFFFFFF}};
-    for (const auto &[disks, groups] : counts) {
+    for (const auto &count : counts) {
+        const std::uint32_t disks = count.first, groups = count.second; // lambdas cannot capture bindings
         openDisks("type=82&channels=4&disks=33", [&](dvrsim::DeviceState &s) {
             s.disk.diskEntryCount = disks;
             s.diskGroup.groupCount = groups;
