@@ -141,13 +141,24 @@ TEST_F(NetworkPageTest, StoresAndShowsAgain)
     }
 }
 
-// Before a successful full load the records are zeros: a save must not send them.
+// Before a successful full load the records are zeros: a save must not send them, neither before
+// the load nor after one whose batch failed.
 TEST_F(NetworkPageTest, NoSaveBeforeTheFullLoad)
 {
-    open("", false);
-    showPage(NetworkTab);
-    EXPECT_TRUE(save().empty());
-    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("获取设置信息失败!")});
+    const QString failed = QStringLiteral("获取设置信息失败!");
+    for (bool batchFails : {false, true}) {
+        open("", false);
+        notes.messages.clear();
+        if (batchFails) {
+            device().injectFault(dvrsim::Fault::SdkFailure, 4); // after 100, the scale and the PTZ list
+            dialog->tmrProgressTimer();
+            ASSERT_EQ(notes.messages, QStringList{failed});
+        }
+        showPage(NetworkTab);
+        edit("edtNTPIP")->setText(QStringLiteral("time.example.org"));
+        EXPECT_TRUE(save().empty()) << batchFails;
+        EXPECT_EQ(notes.messages, QStringList{failed}) << batchFails;
+    }
 }
 
 TEST_F(NetworkPageTest, NtpServerChangeAsksForARestartOnce)
