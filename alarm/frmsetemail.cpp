@@ -6,6 +6,8 @@
 #include "ui_frmsetemail.h"
 
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QHeaderView>
 #include <QScrollBar>
 
@@ -99,8 +101,21 @@ void TfrmSetEmail::edtListViewExit()
 
 bool TfrmSetEmail::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == edtListView_ && event->type() == QEvent::FocusOut)
-        edtListViewExit();
+    if (watched != edtListView_)
+        return QDialog::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut) {
+        // The editor's own context menu and a switch to another window leave the edit open.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            edtListViewExit();
+    } else if (event->type() == QEvent::KeyPress) {
+        // Enter ends the cell edit rather than pressing OK.
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ui_->lvTo->setFocus();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

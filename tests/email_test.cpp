@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
@@ -192,6 +193,30 @@ TEST_F(EmailTest, CellEditor)
     EXPECT_TRUE(execPressing("btnOK").closed) << "a cell still being edited is taken by OK";
     EXPECT_EQ(QByteArray(record.receiverName[0]), QByteArray("Anna"));
     EXPECT_EQ(QByteArray(record.receiverAddress[1]), QByteArray("robert@example.org"));
+}
+
+// Enter ends a cell edit, and in any other field presses OK, never Delete; the editor's context
+// menu does not end the edit.
+TEST_F(EmailTest, EnterAndContextMenuInTheCellEditor)
+{
+    open();
+    dialog->activateWindow();
+    ASSERT_TRUE(waitFor([this] { return dialog->isActiveWindow(); }));
+    QLineEdit *editor = edit("edtListView");
+    doubleClickCell(1, 2);
+    QFocusEvent toMenu(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(editor, &toMenu);
+    EXPECT_TRUE(editor->isVisible());
+    editor->setText(QStringLiteral("carl@example.org"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->isVisible());
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(cell(1, 2), QStringLiteral("carl@example.org"));
+    list()->selectRow(1);
+    edit("edtSender")->setFocus();
+    QTest::keyClick(edit("edtSender"), Qt::Key_Return);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(QByteArray(record.receiverAddress[1]), QByteArray("carl@example.org"));
 }
 
 TEST_F(EmailTest, AttachmentBoxResetsTheInterval)

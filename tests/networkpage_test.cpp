@@ -141,13 +141,24 @@ TEST_F(NetworkPageTest, StoresAndShowsAgain)
     }
 }
 
-// Before a successful full load the records are zeros: a save must not send them.
+// Before a successful full load the records are zeros: a save must not send them, neither before
+// the load nor after one whose batch failed.
 TEST_F(NetworkPageTest, NoSaveBeforeTheFullLoad)
 {
-    open("", false);
-    showPage(NetworkTab);
-    EXPECT_TRUE(save().empty());
-    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("获取设置信息失败!")});
+    const QString failed = QStringLiteral("获取设置信息失败!");
+    for (bool batchFails : {false, true}) {
+        open("", false);
+        notes.messages.clear();
+        if (batchFails) {
+            device().injectFault(dvrsim::Fault::SdkFailure, 4); // after 100, the scale and the PTZ list
+            dialog->tmrProgressTimer();
+            ASSERT_EQ(notes.messages, QStringList{failed});
+        }
+        showPage(NetworkTab);
+        edit("edtNTPIP")->setText(QStringLiteral("time.example.org"));
+        EXPECT_TRUE(save().empty()) << batchFails;
+        EXPECT_EQ(notes.messages, QStringList{failed}) << batchFails;
+    }
 }
 
 TEST_F(NetworkPageTest, NtpServerChangeAsksForARestartOnce)
@@ -190,12 +201,16 @@ TEST_F(NetworkPageTest, DeviceTypeRangeWithoutDnsNtp)
 TEST_F(NetworkPageTest, ShowingThePageAgainDropsUnsavedEdits)
 {
     openNetwork();
+    choose(find<QComboBox>("cbbPPPoE"), 1);
     edit("edtNTPIP")->setText(QStringLiteral("edited"));
     spin("spHourDiff")->setValue(-5);
+    choose(find<QComboBox>("cbbUseNTP"), 0);
     showPage(TfrmDvrConfig::ServerCfg);
     showPage(NetworkTab);
     EXPECT_EQ(edit("edtNTPIP")->text(), QStringLiteral("pool.ntp.org"));
     EXPECT_EQ(spin("spHourDiff")->value(), device().state().dnsNtp.utcOffsetHours);
+    EXPECT_TRUE(edit("edtNTPIP")->isEnabled()) << "the fill applies the NTP rule";
+    EXPECT_FALSE(edit("edtPPPoEUser")->isEnabled()) << "the fill applies the PPPoE rule";
 }
 
 // Values the device sent outside a list or a range: no selection keeps the value, a spin clamps it.
@@ -265,13 +280,13 @@ TEST_F(NetworkPageTest, NfsEntryAndDdnsFields)
     EXPECT_EQ(edit("edtNFSIP")->text(), QString());
     EXPECT_EQ(edit("edtNFSFile")->text(), QStringLiteral("/export/four"));
     edit("edtNFSFile")->setText(QStringLiteral("/export/changed"));
-    edit("edtDDNSPort")->setText(QStringLiteral("8o"));
-    const auto log = save();
-    EXPECT_EQ(sentTypes(log), (std::vector<std::int32_t>{1001, 223})) << "NFS and DDNS are never sent";
+    EXPECT_EQ(sentTypes(save()), (std::vector<std::int32_t>{1001, 223})) << "NFS and DDNS are never sent";
     EXPECT_EQ(QByteArray(records().nfs.entries[3].nfsDirectory), QByteArray("/export/changed"));
     EXPECT_EQ(QByteArray(records().nfs.entries[0].nfsServer), QByteArray("10.0.0.1"));
+    EXPECT_EQ(notes.messages.value(1), QStringLiteral("请重启服务器!")) << "only the NFS record differs";
+    edit("edtDDNSPort")->setText(QStringLiteral("8o"));
+    save();
     EXPECT_EQ(records().ddns.ddnsPort, 0);
-    EXPECT_EQ(notes.messages.value(1), QStringLiteral("请重启服务器!")) << "the NFS record differs from its baseline";
 }
 
 TEST_F(NetworkPageTest, KeyFilters)
