@@ -120,6 +120,39 @@ TEST_F(SerialPageTest, LongUserNameFromTheDeviceIsShownWholeAndBlocksTheSave)
     EXPECT_EQ(notes.messages, QStringList{QStringLiteral("请填入不多于12个字符!")});
 }
 
+// A narrow-band port with a password and indexes outside the lists: the fill enables the dial-up
+// controls and shows each value in its own control; a save without edits sends both records back
+// as they came, the indexes outside the lists included.
+TEST_F(SerialPageTest, FillShowsTheDeviceValuesAndASaveWithoutEditsKeepsThem)
+{
+    Rs232Record rs232{};
+    DecoderRecord decoder{};
+    openSerial("channels=2", [&](dvrsim::DeviceState &s) {
+        s.rs232.workMode = 0;
+        s.rs232.pppMode = 1;
+        s.rs232.callbackMode = 0;
+        s.rs232.callbackEnable = 1;
+        s.rs232.baudRateIndex = 15;
+        s.rs232.stopBitsIndex = 2;
+        std::memcpy(s.rs232.pppPassword, "pw12", 5);
+        s.decoder[0].baudRateIndex = 15;
+        s.decoder[0].parityIndex = 3;
+        rs232 = s.rs232;
+        decoder = s.decoder[0];
+    });
+    EXPECT_TRUE(edit("edtPPPUser")->isEnabled());
+    EXPECT_TRUE(find<QCheckBox>("chkRedial")->isChecked());
+    EXPECT_EQ(box("cbbPPPMode")->currentIndex(), 1);
+    EXPECT_EQ(box("cbbRedialMode")->currentIndex(), 0);
+    EXPECT_EQ(edit("edtMTU")->text(), QStringLiteral("pw12"));
+    for (const char *name : {"cbbBaudRate", "cbbStopBit", "cbb485BaudRate", "cbb485Parity"})
+        EXPECT_EQ(box(name)->currentIndex(), -1) << name;
+    save();
+    EXPECT_EQ(notes.messages.value(0), QStringLiteral("保存成功"));
+    EXPECT_TRUE(sameBytes(device().state().rs232, rs232));
+    EXPECT_TRUE(sameBytes(device().state().decoder[0], decoder));
+}
+
 TEST_F(SerialPageTest, StoresEveryRs232ValueAndKeepsItWhenTheDecoderCheckFails)
 {
     openSerial();
