@@ -120,6 +120,7 @@ TfrmSetArea::TfrmSetArea(QWidget *owner, int channelPosition, std::int32_t login
     tmrDrawer_ = new QTimer(this);
     tmrDrawer_->setObjectName(QStringLiteral("tmrDrawer"));
     tmrDrawer_->setSingleShot(true);
+    tmrDrawer_->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5% early
     tmrDrawer_->setInterval(DrawerPauseMs);
     connect(tmrDrawer_, &QTimer::timeout, this, &TfrmSetArea::installDisplayDrawer);
 
