@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -81,7 +82,6 @@ bool onGuiThread()
 void run(const std::shared_ptr<Preview> &preview, std::stop_token stop)
 {
     Preview &pv = *preview;
-    pv.threadId = std::this_thread::get_id();
     QImage frame;
     while (!stop.stop_requested() && pv.source->next(frame, stop)) {
         {
@@ -132,22 +132,36 @@ void finish(const std::shared_ptr<Preview> &preview)
 
 std::int32_t preview_start(std::uint32_t window, std::unique_ptr<FrameSource> source)
 {
-    if (!source || !onGuiThread())
+    if (!source || !onGuiThread() || window == 0)
         return -1;
     QWidget *target = QWidget::find(WId(window));
-    if (!target || window == 0)
+    if (!target)
         return -1;
     auto preview = std::make_shared<Preview>();
     preview->source = std::move(source);
     preview->window = target->size();
-    preview->surface = new Surface(target);
     preview->bridge = std::make_unique<QObject>();
     {
         std::lock_guard lock(g_mutex);
         preview->handle = g_nextHandle++;
-        g_previews[preview->handle] = preview;
     }
-    preview->thread = std::jthread([preview](std::stop_token stop) { run(preview, stop); });
+    std::promise<bool> opened;
+    std::future<bool> openResult = opened.get_future();
+    preview->thread = std::jthread([preview, &opened](std::stop_token stop) {
+        preview->threadId = std::this_thread::get_id();
+        const bool ok = preview->source->open(stop);
+        opened.set_value(ok); // `opened` is not touched after this
+        if (ok)
+            run(preview, stop);
+        preview->source->close();
+    });
+    if (!openResult.get()) {
+        preview->thread.join();
+        return -1;
+    }
+    preview->surface = new Surface(target);
+    std::lock_guard lock(g_mutex);
+    g_previews[preview->handle] = preview;
     return preview->handle;
 }
 

@@ -14,13 +14,18 @@
 class FrameSource {
 public:
     virtual ~FrameSource() = default;
+    // Before the first frame: false refuses the preview (no such channel, recorder gone).
+    virtual bool open(std::stop_token) { return true; }
     // Waits for the next frame and puts it into `frame`. False when the video has ended or a stop
     // was requested; the preview's thread then ends.
     virtual bool next(QImage &frame, std::stop_token stop) = 0;
+    // After the last frame, still on the preview's thread: whatever belongs to it goes here.
+    virtual void close() {}
 };
 
-// Starts showing the source's frames in the widget whose WId is `window` (on the GUI thread).
-// Returns the preview handle, or -1 when there is no such widget or no application.
+// Starts showing the source's frames in the widget whose WId is `window` (on the GUI thread),
+// after the source has opened. Returns the preview handle, or -1 when there is no such widget, no
+// application, or the source refuses.
 std::int32_t preview_start(std::uint32_t window, std::unique_ptr<FrameSource> source);
 // Installs or (null) removes the draw callback. Removing waits for a callback that is running.
 std::int32_t preview_set_draw(std::int32_t handle, SdkDrawCallback draw, void *user);

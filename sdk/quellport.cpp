@@ -211,6 +211,8 @@ int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request
             return -1;
         return preview_start(request->window, std::make_unique<SimulatedCamera>(session.device, int(request->channel)));
     }
+    if (session.remote)
+        return preview_start(request->window, session.remote->camera(int(request->channel)));
     return -1;
 }
 

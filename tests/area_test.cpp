@@ -1,6 +1,7 @@
 // Area editor over the SDK stand-in's live video of an in-process simulated recorder.
 #include "channel/frmsetarea.h"
 #include "command/sdkapi.h"
+#include "simserver.h"
 #include "subdialogfixture.h"
 #include "waitfor.h"
 
@@ -525,4 +526,72 @@ TEST_F(PreviewTest, UnknownChannelWindowOrSessionIsRefused)
     const SdkPreviewRequest request{0, 0, std::uint32_t(window.winId())};
     EXPECT_EQ(SdkStartPreview(login + 1000, &request, 0, 0), -1);
     EXPECT_EQ(SdkStartPreview(login, nullptr, 0, 0), -1);
+}
+
+// Video from a dvr-simulator process over loopback TCP.
+class RemotePreviewTest : public PreviewTest {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(sdk_load());
+        ASSERT_TRUE(server.start({QStringLiteral("--device"), QStringLiteral("channels=2")}));
+        login = SdkLogin(server.address().c_str(), "admin", "12345");
+        ASSERT_GE(login, 0);
+        window.setAttribute(Qt::WA_NativeWindow);
+        window.resize(352, 288);
+        window.show();
+    }
+    SimServerProcess server;
+};
+
+TEST_F(RemotePreviewTest, FramesArriveAndTheCallbackPaintsOnThem)
+{
+    const auto childrenBefore = window.children();
+    const std::int32_t handle = start(1);
+    ASSERT_NE(handle, -1);
+    SlowDrawer drawer;
+    SdkSetDrawCallback(handle, slowDraw, &drawer);
+    QImage first;
+    ASSERT_TRUE(waitFor([&] { return drawer.calls > 2 && !(first = window.grab().toImage()).isNull(); }));
+    ASSERT_TRUE(waitFor([&] { return window.grab().toImage() != first; }));
+    SdkSetDrawCallback(handle, nullptr, nullptr);
+    EXPECT_FALSE(drawer.wrongThread);
+    EXPECT_FALSE(drawer.noPainter);
+    EXPECT_EQ(SdkStopPreview(handle), 1);
+    EXPECT_EQ(window.children(), childrenBefore);
+}
+
+TEST_F(RemotePreviewTest, RefusedChannelAndDroppedVideoEndThePicture)
+{
+    EXPECT_EQ(start(2), -1);
+    const auto childrenBefore = window.children();
+    const std::int32_t handle = start(0);
+    ASSERT_NE(handle, -1);
+    ASSERT_TRUE(waitFor([&] { return window.children() != childrenBefore; }));
+    // A reboot drops every connection of the recorder, the video's too.
+    ASSERT_EQ(server.control("reboot 0"), "ok");
+    EXPECT_TRUE(waitFor([&] { return window.children() == childrenBefore; }));
+    QElapsedTimer stopping;
+    stopping.start();
+    EXPECT_EQ(SdkStopPreview(handle), 1);
+    EXPECT_LT(stopping.elapsed(), 1000);
+}
+
+TEST_F(RemotePreviewTest, AreaEditorShowsMotionCellsOverTheRecordersVideo)
+{
+    ChannelPictureRecord record{};
+    record.motionArea[2][3] = 1;
+    TfrmSetArea dialog(nullptr, 1, login, MotionDetection, &record);
+    dialog.show();
+    ASSERT_NE(dialog.previewHandle(), -1);
+    press(dialog, "chkShowArea");
+    auto *panel = child<QWidget>(&dialog, QStringLiteral("pnlSetArea"));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const QImage img = panel->grab().toImage();
+            return (img.pixel(48, 32) & 0xFFFFFF) == 0x808080 && (img.pixel(63, 47) & 0xFFFFFF) == 0xFFFFFF;
+        },
+        10000));
+    dialog.close();
+    EXPECT_EQ(dialog.previewHandle(), -1);
 }
