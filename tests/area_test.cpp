@@ -314,7 +314,7 @@ protected:
         QImage shot;
         const bool ok = waitFor(
             [&] {
-                shot = panel()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                shot = panel()->grab().toImage();
                 return ready(shot);
             },
             10000);
