@@ -147,10 +147,11 @@ std::int32_t preview_start(std::uint32_t window, std::unique_ptr<FrameSource> so
     }
     std::promise<bool> opened;
     std::future<bool> openResult = opened.get_future();
-    preview->thread = std::jthread([preview, &opened](std::stop_token stop) {
+    // The thread owns the promise, so setting it never races with its end here.
+    preview->thread = std::jthread([preview, opened = std::move(opened)](std::stop_token stop) mutable {
         preview->threadId = std::this_thread::get_id();
         const bool ok = preview->source->open(stop);
-        opened.set_value(ok); // `opened` is not touched after this
+        opened.set_value(ok);
         if (ok)
             run(preview, stop);
         preview->source->close();
