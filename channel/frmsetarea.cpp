@@ -172,7 +172,7 @@ void TfrmSetArea::FormCreate()
         break;
     default: break;
     }
-    trbSen->setProperty("shownPosition", trbSen->value());
+    shownPosition_ = trbSen->value();
 
     // The SDK shows the video in a window of its own handle; outside Windows that is the WId of
     // a native panel.
@@ -292,7 +292,7 @@ void TfrmSetArea::writeSensitivity()
     // A position left where it was shown keeps the stored value, also one the track bar cannot
     // show.
     const int position = ui_->trbSen->value();
-    if (position == ui_->trbSen->property("shownPosition").toInt())
+    if (position == shownPosition_)
         return;
     ChannelPictureRecord &r = *drawing_.record;
     if (kind_ == MotionDetection)
