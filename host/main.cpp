@@ -7,7 +7,9 @@
 // runs offscreen, performs the full load and writes a PNG of each visible page.
 #include "sdk/quellport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QLabel>
@@ -93,14 +95,81 @@ private:
                 ++written_;
             }
         }
-        pages->setCurrentIndex(0);
-        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        if (!openAreaEditor(dialog, pages)) {
+            pages->setCurrentIndex(0);
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        }
+    }
+
+    // The area editor over live video, from the channel page with motion detection selected:
+    // "显 示 区 域" is ticked and the editor grabbed once the video has run for a second.
+    bool openAreaEditor(QWidget *dialog, QTabWidget *pages)
+    {
+        auto *button = dialog->findChild<QAbstractButton *>(QStringLiteral("btnSetArea"));
+        auto *kind = dialog->findChild<QComboBox *>(QStringLiteral("cbbAlarmType"));
+        if (!button || !kind || kind->count() == 0) {
+            std::printf("area editor: no btnSetArea on the channel page\n");
+            return false;
+        }
+        for (int i = 0; i < pages->count(); ++i)
+            if (pages->widget(i)->isAncestorOf(button))
+                pages->setCurrentIndex(i);
+        kind->setCurrentIndex(0);
+        emit kind->activated(0);
+        if (!button->isEnabled()) {
+            std::printf("area editor: btnSetArea is disabled\n");
+            return false;
+        }
+        dialog_ = dialog;
+        pages_ = pages;
+        polls_ = 0;
+        disconnect(&poll_, nullptr, this, nullptr);
+        connect(&poll_, &QTimer::timeout, this, &PageGrabber::grabAreaEditor);
+        poll_.start(100);
+        QTimer::singleShot(0, button, &QAbstractButton::click); // its modal loop runs from the event loop
+        return true;
+    }
+
+    void grabAreaEditor()
+    {
+        QWidget *editor = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("TfrmSetArea") && w->isVisible())
+                editor = w;
+        ++polls_;
+        if (!editor) {
+            if (polls_ < 30)
+                return;
+            std::printf("area editor: did not open\n");
+        } else if (!shown_) {
+            if (auto *show = editor->findChild<QAbstractButton *>(QStringLiteral("chkShowArea")))
+                show->click();
+            shown_ = true;
+            polls_ = 0;
+            return;
+        } else if (polls_ < 12) {
+            return; // the pause before the drawer, then a few frames with it
+        } else {
+            const QString file = QDir(folder_).filePath(QStringLiteral("area-editor.png"));
+            if (editor->grab().save(file)) {
+                std::printf("area editor written to %s\n", qPrintable(QDir(file).absolutePath()));
+                ++written_;
+            }
+            QMetaObject::invokeMethod(editor, "reject", Qt::QueuedConnection);
+        }
+        poll_.stop();
+        pages_->setCurrentIndex(0);
+        QMetaObject::invokeMethod(dialog_, "reject", Qt::QueuedConnection);
     }
 
     QString folder_;
     QTimer poll_;
     int settled_ = 0;
     int written_ = 0;
+    QWidget *dialog_ = nullptr;
+    QTabWidget *pages_ = nullptr;
+    int polls_ = 0;
+    bool shown_ = false;
 };
 
 } // namespace

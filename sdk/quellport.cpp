@@ -1,10 +1,15 @@
 // Client SDK stand-in: one device session per log-in handle.
 #include "sdk/quellport.h"
 
+#include "command/recordcommands.h"
 #include "sdk/answerbuffer.h"
+#include "sdk/preview.h"
 #include "sdk/quellport_sim.h"
 #include "sdk/remotesession.h"
+#include "simulator/video.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -63,6 +68,48 @@ bool exchange(dvrsim::Device &device, const char *request, std::int32_t requestL
     return true;
 }
 
+// The camera of an in-process recorder's channel: 25 frames a second, paced on the preview's
+// thread, with the overlay as the recorder has it (read again five times a second).
+class SimulatedCamera final : public FrameSource {
+public:
+    SimulatedCamera(std::shared_ptr<dvrsim::Device> device, int slot)
+        : device_(std::move(device)), slot_(slot), scene_(slot), record_(std::make_unique<ChannelPictureRecord>())
+    {
+    }
+
+    bool next(QImage &frame, std::stop_token stop) override
+    {
+        using namespace std::chrono;
+        constexpr auto period = duration_cast<steady_clock::duration>(seconds(1)) / dvrsim::FramesPerSecond;
+        const auto now = steady_clock::now();
+        if (number_ == 0 || due_ < now - 5 * period)
+            due_ = now; // the first frame at once; no burst to catch up after a stall
+        {
+            std::unique_lock lock(waitMutex_);
+            if (wake_.wait_until(lock, stop, due_, [] { return false; }), stop.stop_requested())
+                return false;
+        }
+        due_ += period;
+        if (number_ % 5 == 0 &&
+            device_->copyRecord(getCommandOf<ChannelPictureRecord>, device_->profile().firstChannel + slot_,
+                                record_.get(), sizeof(ChannelPictureRecord)))
+            overlay_ = dvrsim::overlayOf(*record_);
+        scene_.render(frame, number_++, QDateTime::currentDateTime(), overlay_);
+        return true;
+    }
+
+private:
+    std::shared_ptr<dvrsim::Device> device_;
+    int slot_;
+    dvrsim::CameraScene scene_;
+    std::unique_ptr<ChannelPictureRecord> record_;
+    dvrsim::Overlay overlay_;
+    std::int64_t number_ = 0;
+    std::chrono::steady_clock::time_point due_{};
+    std::mutex waitMutex_;
+    std::condition_variable_any wake_;
+};
+
 } // namespace
 
 std::shared_ptr<dvrsim::Device> quellport_sim_device(std::int32_t login) { return sessionFor(login).device; }
@@ -73,6 +120,7 @@ int32_t SDK_CALL SdkInit(void) { return 1; }
 
 void SDK_CALL SdkCleanup(void)
 {
+    preview_stop_all();
     std::map<std::int32_t, Session> gone; // closed outside the lock
     std::lock_guard lock(g_mutex);
     gone.swap(g_sessions);
@@ -151,28 +199,28 @@ int32_t SDK_CALL SdkRebootDevice(int32_t login)
     return session.device && session.device->reboot() ? 1 : 0;
 }
 
-// Live video comes with the area editor; until then no preview can start.
 int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request, int32_t reserved1, int32_t reserved2)
 {
-    (void)login;
-    (void)request;
     (void)reserved1;
     (void)reserved2;
+    const Session session = sessionFor(login);
+    if (!request || request->channel < 0)
+        return -1;
+    if (session.device) {
+        if (request->channel >= session.device->profile().channels)
+            return -1;
+        return preview_start(request->window, std::make_unique<SimulatedCamera>(session.device, int(request->channel)));
+    }
+    if (session.remote)
+        return preview_start(request->window, session.remote->camera(int(request->channel)));
     return -1;
 }
 
 int32_t SDK_CALL SdkSetDrawCallback(int32_t previewHandle, SdkDrawCallback draw, void *user)
 {
-    (void)previewHandle;
-    (void)draw;
-    (void)user;
-    return 0;
+    return preview_set_draw(previewHandle, draw, user);
 }
 
-int32_t SDK_CALL SdkStopPreview(int32_t previewHandle)
-{
-    (void)previewHandle;
-    return 0;
-}
+int32_t SDK_CALL SdkStopPreview(int32_t previewHandle) { return preview_stop(previewHandle); }
 
 } // extern "C"

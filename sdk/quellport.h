@@ -29,8 +29,14 @@ extern "C" {
 enum { SdkBufferSize = 64512 };
 
 typedef void(SDK_CALL *SdkProgressCallback)(int32_t progress, void *context);
+/* Called on a thread of the SDK after each frame of a preview is rendered and before it is shown.
+ * On Windows deviceContext is the HDC of the video window. Elsewhere it is a QPainter * that is
+ * active on the frame, in the window's coordinates; a host's own SDK build must hand over the
+ * same, since the plug-in's drawers paint through it. */
 typedef int32_t(SDK_CALL *SdkDrawCallback)(int32_t previewHandle, intptr_t deviceContext, void *user);
 
+/* channel: 0-based position of the channel; window: the video window's handle, outside Windows
+ * the WId of a native QWidget in the calling process. */
 typedef struct {
     int32_t channel;
     int32_t zero;
@@ -56,9 +62,14 @@ SDK_EXPORT int32_t SDK_CALL SdkSendCommandBatch(int32_t login, const char *const
                                                 int32_t *const *answerLengths, SdkProgressCallback progress,
                                                 void *context);
 SDK_EXPORT int32_t SDK_CALL SdkRebootDevice(int32_t login);
+/* Live video of the channel into the window, about 25 frames of 352 x 288 a second; -1 for an
+ * unknown channel, an unknown window or a dead session. Call on the GUI thread. */
 SDK_EXPORT int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request, int32_t reserved1,
                                             int32_t reserved2);
+/* Null removes the callback and returns only after a call that is running has finished; no call
+ * follows once it returns. */
 SDK_EXPORT int32_t SDK_CALL SdkSetDrawCallback(int32_t previewHandle, SdkDrawCallback draw, void *user);
+/* Stops the video's thread and takes the picture away, leaving the window as it was. */
 SDK_EXPORT int32_t SDK_CALL SdkStopPreview(int32_t previewHandle);
 
 /* For hosts. */

@@ -1,9 +1,12 @@
 #include "sdk/remotesession.h"
 
 #include "sdk/answerbuffer.h"
+#include "sdk/preview.h"
 #include "sdk/wire.h"
 
+#include <QBuffer>
 #include <QDeadlineTimer>
+#include <QImageReader>
 #include <QTcpSocket>
 #include <QThread>
 
@@ -246,4 +249,113 @@ bool RemoteSession::reboot()
     // A rebooting recorder drops its clients; the next call logs in again.
     drop();
     return accepted;
+}
+
+namespace {
+
+// A video connection to dvr-simulator, used only on the preview's thread.
+class RemoteCamera final : public FrameSource {
+public:
+    RemoteCamera(RemoteAddress address, std::string user, std::string password, int channel)
+        : address_(std::move(address)), user_(std::move(user)), password_(std::move(password)), channel_(channel)
+    {
+    }
+
+    bool open(std::stop_token stop) override
+    {
+        socket_ = std::make_unique<QTcpSocket>();
+        socket_->connectToHost(QString::fromStdString(address_.host), address_.port);
+        if (!socket_->waitForConnected(address_.connectMs))
+            return false;
+        socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        QByteArray credentials;
+        credentials.append(user_.data(), qsizetype(user_.size())).append('\0');
+        credentials.append(password_.data(), qsizetype(password_.size())).append('\0');
+        char channel[4];
+        wire::putU32(channel, std::uint32_t(channel_));
+        QByteArray out;
+        wire::appendFrame(out, wire::Kind::Login, wire::Status::Failed, 1, credentials.constData(),
+                          std::size_t(credentials.size()));
+        wire::appendFrame(out, wire::Kind::Preview, wire::Status::Failed, 2, channel, sizeof channel);
+        if (socket_->write(out) != out.size())
+            return false;
+        wire::Header header;
+        QByteArray body;
+        return readFrame(header, body, stop) && header.kind == wire::Kind::LoginAnswer &&
+               header.status == wire::Status::Ok && readFrame(header, body, stop) &&
+               header.kind == wire::Kind::PreviewAnswer && header.sequence == 2 && header.status == wire::Status::Ok;
+    }
+
+    bool next(QImage &frame, std::stop_token stop) override
+    {
+        wire::Header header;
+        QByteArray body;
+        // A picture that does not decode is skipped; anything not a picture ends the video.
+        while (readFrame(header, body, stop)) {
+            if (header.kind != wire::Kind::VideoFrame)
+                return false;
+            if (decode(body, frame))
+                return true;
+        }
+        return false;
+    }
+
+    void close() override { socket_.reset(); } // on the thread that made it
+
+private:
+    // The next whole frame. False on a closed connection, a frame that is not ours, no data for
+    // the answer time, or a stop.
+    bool readFrame(wire::Header &header, QByteArray &body, const std::stop_token &stop)
+    {
+        QDeadlineTimer quiet(address_.answerMs);
+        for (;;) {
+            inbox_ += socket_->readAll();
+            switch (wire::parseHeader(inbox_.constData(), std::size_t(inbox_.size()), header)) {
+            case wire::Parse::Frame:
+                body = inbox_.mid(qsizetype(wire::HeaderSize), qsizetype(header.length));
+                inbox_.remove(0, qsizetype(wire::HeaderSize + header.length));
+                return true;
+            case wire::Parse::Bad: return false;
+            case wire::Parse::Incomplete: break;
+            }
+            if (stop.stop_requested() || quiet.hasExpired())
+                return false;
+            // Short waits, so a stop is seen soon.
+            if (!socket_->waitForReadyRead(50)) {
+                if (socket_->state() != QAbstractSocket::ConnectedState && socket_->bytesAvailable() == 0)
+                    return false;
+            } else {
+                quiet.setRemainingTime(address_.answerMs);
+            }
+        }
+    }
+
+    static bool decode(QByteArray &jpeg, QImage &frame)
+    {
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "JPG");
+        const QSize size = reader.size();
+        if (!size.isValid() || size.width() > wire::MaxVideoWidth || size.height() > wire::MaxVideoHeight)
+            return false;
+        QImage picture;
+        if (!reader.read(&picture) || picture.size() != size)
+            return false;
+        frame = picture.convertToFormat(QImage::Format_RGB32);
+        return true;
+    }
+
+    const RemoteAddress address_;
+    const std::string user_;
+    const std::string password_;
+    const int channel_;
+    std::unique_ptr<QTcpSocket> socket_;
+    QByteArray inbox_;
+};
+
+} // namespace
+
+std::unique_ptr<FrameSource> RemoteSession::camera(int channel) const
+{
+    return std::make_unique<RemoteCamera>(address_, user_, password_, channel);
 }

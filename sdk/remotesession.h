@@ -11,10 +11,12 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
+class FrameSource;
 class QDeadlineTimer;
 class QTcpSocket;
 
@@ -42,6 +44,9 @@ public:
     bool batch(const char *const *requests, const std::int32_t *requestLengths, std::int32_t count,
                char *const *answers, std::int32_t *const *answerLengths, SdkProgressCallback progress, void *context);
     bool reboot();
+    // The live picture of a channel (0-based position), on a connection of its own that the
+    // preview's thread opens: the recorder refuses a channel it does not have.
+    std::unique_ptr<FrameSource> camera(int channel) const;
 
 private:
     struct Frame;

@@ -13,6 +13,12 @@
 // XML answer without a NUL (empty when the status is Failed); Reboot and the answers to Login and
 // Reboot are empty. The server answers a connection's requests one by one, in the order they
 // came, so a client may send many requests before it reads the first answer.
+//
+// Live video goes on a connection of its own: after its log-in the client sends Preview with
+// the 0-based channel position (u32) as body. PreviewAnswer Ok is followed by one VideoFrame per
+// picture, unasked, each a JPEG image of at most MaxVideoWidth x MaxVideoHeight with the frame
+// number as sequence, until either side closes; Failed (no such channel, recorder offline) is
+// followed by the close. A video connection takes no further requests.
 #include <QByteArray>
 
 #include <cstdint>
@@ -30,10 +36,17 @@ enum class Kind : std::uint8_t {
     Login = 1,
     Command = 2,
     Reboot = 3,
+    Preview = 4,
     LoginAnswer = 0x81,
     CommandAnswer = 0x82,
     RebootAnswer = 0x83,
+    PreviewAnswer = 0x84,
+    VideoFrame = 0x85, // pushed by the server; not an answer to a request of that kind
 };
+
+// A video picture larger than this is not ours.
+constexpr int MaxVideoWidth = 704;
+constexpr int MaxVideoHeight = 576;
 
 enum class Status : std::uint8_t {
     Failed = 0, // command: the SDK call fails; reboot: refused; login: wrong user or password

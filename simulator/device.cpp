@@ -114,6 +114,17 @@ std::uint8_t *Device::locate(std::int32_t getType, std::int32_t channel, std::si
     }
 }
 
+bool Device::copyRecord(std::int32_t getType, std::int32_t channel, void *out, std::size_t size)
+{
+    std::lock_guard lock(mutex_);
+    std::size_t actual = 0;
+    const std::uint8_t *record = locate(getType, channel, actual);
+    if (!record || actual != size)
+        return false;
+    std::memcpy(out, record, size);
+    return true;
+}
+
 bool Device::handle(std::string_view request, std::string &answer)
 {
     std::lock_guard lock(mutex_);

@@ -63,6 +63,11 @@ public:
     // has no such record. The size is the record's.
     std::uint8_t *locate(std::int32_t getType, std::int32_t channel, std::size_t &size);
 
+    // Copies a record under the device's lock, for readers on other threads (the video of a
+    // preview reads the channel's overlay settings). False when there is no such record or its
+    // size is not `size`.
+    bool copyRecord(std::int32_t getType, std::int32_t channel, void *out, std::size_t size);
+
 private:
     std::string answerFor(std::string_view request, std::int64_t index);
 

@@ -1,9 +1,13 @@
 #include "simulator/server.h"
 
+#include "command/recordcommands.h"
 #include "sdk/wire.h"
 #include "simulator/statefile.h"
+#include "simulator/video.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -204,6 +208,9 @@ public:
         timer_.setSingleShot(true);
         timer_.setTimerType(Qt::PreciseTimer);
         connect(&timer_, &QTimer::timeout, this, &Connection::pump);
+        videoTimer_.setTimerType(Qt::PreciseTimer);
+        videoTimer_.setInterval(1000 / FramesPerSecond);
+        connect(&videoTimer_, &QTimer::timeout, this, &Connection::sendVideoFrame);
         connect(socket_, &QTcpSocket::readyRead, this, &Connection::readFrames);
         connect(socket_, &QTcpSocket::disconnected, this, &Connection::gone);
     }
@@ -224,6 +231,7 @@ public:
         reading_ = false;
         outbox_.clear();
         timer_.stop();
+        videoTimer_.stop();
         socket_->disconnectFromHost();
         if (socket_->state() != QAbstractSocket::UnconnectedState)
             QTimer::singleShot(3000, this, [this] { socket_->abort(); }); // a peer that never reads
@@ -243,6 +251,7 @@ private:
         reading_ = false;
         outbox_.clear();
         timer_.stop();
+        videoTimer_.stop();
         endpoint_.forget(this);
         deleteLater();
     }
@@ -280,12 +289,19 @@ private:
     void handle(const wire::Header &header, const char *body, Clock::time_point arrival)
     {
         const Clock::time_point due = arrival + std::chrono::milliseconds(2 * endpoint_.server.latencyMs());
+        if (scene_)
+            return refuse(QStringLiteral("request on a video connection"));
         switch (header.kind) {
         case wire::Kind::Login: login(header, QByteArray(body, qsizetype(header.length)), due); return;
         case wire::Kind::Command:
             if (!loggedIn_)
                 return refuse(QStringLiteral("command before log-in"));
             command(header, std::string_view(body, header.length), due);
+            return;
+        case wire::Kind::Preview:
+            if (!loggedIn_)
+                return refuse(QStringLiteral("preview before log-in"));
+            preview(header, QByteArray(body, qsizetype(header.length)), due);
             return;
         case wire::Kind::Reboot:
             if (!loggedIn_)
@@ -318,6 +334,43 @@ private:
         if (!loggedIn_)
             reading_ = false;
         send(due, frame(wire::Kind::LoginAnswer, status, header.sequence), loggedIn_ ? After::Nothing : After::Close);
+    }
+
+    // The connection turns into the camera of a channel, or is refused and closed.
+    void preview(const wire::Header &header, const QByteArray &body, Clock::time_point due)
+    {
+        const std::uint32_t slot = body.size() == 4 ? wire::getU32(body.constData()) : ~0u;
+        const Device &device = endpoint_.device;
+        if (slot >= std::uint32_t(device.profile().channels) || !device.online()) {
+            reading_ = false;
+            send(due, frame(wire::Kind::PreviewAnswer, wire::Status::Failed, header.sequence), After::Close);
+            return;
+        }
+        videoSlot_ = int(slot);
+        scene_ = std::make_unique<CameraScene>(videoSlot_);
+        videoRecord_ = std::make_unique<ChannelPictureRecord>();
+        send(due, frame(wire::Kind::PreviewAnswer, wire::Status::Ok, header.sequence));
+        videoTimer_.start();
+    }
+
+    void sendVideoFrame()
+    {
+        // Frames wait for the answer that accepted the preview, and are dropped while the client
+        // has not taken the last few.
+        if (closing_ || !outbox_.empty() || socket_->bytesToWrite() > 4 * qint64(wire::MaxBody))
+            return;
+        Device &device = endpoint_.device;
+        if (videoFrame_ % 5 == 0 &&
+            device.copyRecord(getCommandOf<ChannelPictureRecord>, device.profile().firstChannel + videoSlot_,
+                              videoRecord_.get(), sizeof(ChannelPictureRecord)))
+            overlay_ = overlayOf(*videoRecord_);
+        scene_->render(picture_, videoFrame_, QDateTime::currentDateTime(), overlay_);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        if (!picture_.save(&buffer, "JPG", 80) || jpeg.size() > qsizetype(wire::MaxBody))
+            return;
+        socket_->write(frame(wire::Kind::VideoFrame, wire::Status::Ok, std::uint32_t(videoFrame_++), jpeg));
     }
 
     void command(const wire::Header &header, std::string_view request, Clock::time_point due)
@@ -411,6 +464,14 @@ private:
     QByteArray inbox_;
     std::deque<Outgoing> outbox_;
     QTimer timer_;
+    // A video connection: the camera of one channel.
+    QTimer videoTimer_;
+    std::unique_ptr<CameraScene> scene_;
+    std::unique_ptr<ChannelPictureRecord> videoRecord_;
+    Overlay overlay_;
+    QImage picture_;
+    int videoSlot_ = 0;
+    std::int64_t videoFrame_ = 0;
     bool loggedIn_ = false;
     bool reading_ = true; // false once the connection is to end: later requests are not served
     bool silent_ = false;

@@ -2,7 +2,7 @@
 #include "simulator/server.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -66,7 +66,10 @@ bool number(const QString &text, int low, int high, int &out)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The cameras draw their overlay text, which needs a GUI application; a server has no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dvr-simulator"));
 
     QCommandLineParser parser;
