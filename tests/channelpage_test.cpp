@@ -481,7 +481,8 @@ TEST_F(ChannelPageTest, OpenersEditTheSelectedChannelsRecords)
 
 // A save without edits rewrites only the fields kept in a normal form: check boxes as 0/1, the
 // single-P frame type as 2 with the stream block's tail as zeros, the name and overlay texts
-// zero-filled after their end, the overlay length recounted, positions clamped to their ranges.
+// zero-filled after their end, the overlay length recounted, positions clamped to their ranges, a
+// custom bit-rate ceiling in whole Kbps.
 TEST_F(ChannelPageTest, SaveWithoutEditsChangesOnlyTheNormalisedFields)
 {
     openPage("type=82&channels=1", [](dvrsim::DeviceState &s) {
@@ -492,6 +493,7 @@ TEST_F(ChannelPageTest, SaveWithoutEditsChangesOnlyTheNormalisedFields)
         s.recording[0].recordEnable = 3;
         s.compression[0].mainStream.frameType = 5;
         s.compression[0].mainStream.reserved15[0] = 1;
+        s.compression[0].mainStream.maxBitRate = 0x80000000u | (500u << 10) | 7u;
         s.textOverlay[0].entries[0].textLength = 40;
         s.textOverlay[0].entries[1].showText = 2;
         s.textOverlay[0].entries[1].text[40] = 'y';
@@ -520,6 +522,7 @@ TEST_F(ChannelPageTest, SaveWithoutEditsChangesOnlyTheNormalisedFields)
     EXPECT_EQ(state().recording[0].recordEnable, 1u);
     EXPECT_EQ(state().compression[0].mainStream.frameType, 2);
     EXPECT_EQ(state().compression[0].mainStream.reserved15[0], 0);
+    EXPECT_EQ(state().compression[0].mainStream.maxBitRate, 0x80000000u | (500u << 10));
     EXPECT_EQ(state().textOverlay[0].entries[0].textLength, 4);
     EXPECT_EQ(state().textOverlay[0].entries[1].showText, 1);
     EXPECT_EQ(state().textOverlay[0].entries[1].text[40], 0);
