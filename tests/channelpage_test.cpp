@@ -415,6 +415,24 @@ TEST_F(ChannelPageTest, PastedSpinTextOutsideItsRangeIsRefused)
     }
 }
 
+// Digits and control characters only; a spin edit takes at most three characters.
+TEST_F(ChannelPageTest, KeyFiltersOfTheNumberFields)
+{
+    openPage();
+    choose(box("cbbMaxBitRate"), ChannelPage::CustomBitRateItem);
+    for (const char *name : {"edtIntervalFrameI", "edtKbps"}) {
+        edit(name)->clear();
+        QTest::keyClicks(edit(name), "1a2-3");
+        EXPECT_EQ(edit(name)->text(), QStringLiteral("123")) << name;
+    }
+    for (const char *name : {"speChanNameX", "speChanNameY", "speOSDX", "speOSDY"}) {
+        auto *spin = find<QSpinBox>(name);
+        spin->selectAll();
+        QTest::keyClicks(spin, "0a0-07");
+        EXPECT_EQ(spin->text(), QStringLiteral("000")) << name;
+    }
+}
+
 // Runs `open` (an opener), expects a modal Dialog, acts on it and presses `button`.
 template <typename Dialog>
 void inEditor(QAbstractButton *opener, const char *button, const std::function<void(Dialog &)> &act = {})
