@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSpinBox>
+#include <QTest>
 
 namespace {
 
@@ -137,6 +138,19 @@ TEST_F(RecPlanTest, HourOf24ClearsAndDisablesItsMinute)
     EXPECT_FALSE(spin("speStartMin", 2)->isEnabled());
     spin("speEndHour", 2)->setValue(23);
     EXPECT_TRUE(spin("speEndMin", 2)->isEnabled());
+}
+
+TEST_F(RecPlanTest, SpinEditsTakeAtMostThreeDigits)
+{
+    open();
+    for (int n = 1; n <= 4; ++n) {
+        box(n)->click(); // ticked, so its spin edits take keys
+        for (const char *field : {"speStartHour", "speStartMin", "speEndHour", "speEndMin"}) {
+            spin(field, n)->selectAll();
+            QTest::keyClicks(spin(field, n), "0a0-07");
+            EXPECT_EQ(spin(field, n)->text(), QStringLiteral("000")) << field << n;
+        }
+    }
 }
 
 TEST_F(RecPlanTest, AllDayDayShowsSegmentOneAndStoresOnlyItsHeader)
