@@ -189,6 +189,12 @@ TEST_F(RecPlanTest, CopyToTheWholeWeekCarriesEveryByteOfTheDay)
     click("btnCopy");
     EXPECT_TRUE(sameBytes(record, expected));
 
+    choose(list("cbbCopy"), 5); // Friday alone
+    click("btnCopy");
+    expected.recordingSchedule.days[4] = expected.recordingSchedule.days[2];
+    expected.recordingSchedule.segmentDays[4] = expected.recordingSchedule.segmentDays[2];
+    EXPECT_TRUE(sameBytes(record, expected));
+
     choose(list("cbbCopy"), 0);
     click("btnCopy");
     for (int d = 0; d < 7; ++d) {
