@@ -97,6 +97,13 @@ ChannelPage::ChannelPage(const PageContext &context) : ConfigPage(context), ui_(
     ui_->edtListView->hide();
     ui_->edtListView->installEventFilter(this); // edtListViewKeyDown, edtListViewExit
 
+    // The custom figure keeps its room while hidden, so choosing "自定义" moves no other control.
+    for (QWidget *w : {static_cast<QWidget *>(ui_->edtKbps), static_cast<QWidget *>(ui_->lblKbps)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
+
     // speChanNameXKeyPress on the four spin edits, edtIDKeyPress on the two number fields.
     for (QSpinBox *spin : {ui_->speChanNameX, ui_->speChanNameY, ui_->speOSDX, ui_->speOSDY}) {
         setUpSpin(spin);
@@ -623,6 +630,10 @@ std::vector<NormalisedBytes> ChannelPage::normalisedBytes() const
         {picture, offsetof(ChannelPictureRecord, showOsd), 8, "check box 0/1, positions clamped"},
         {picture, offsetof(ChannelPictureRecord, showWeek), 1, "check box 0/1"},
         {getCommandOf<ChannelRecordingRecord>, offsetof(ChannelRecordingRecord, recordEnable), 4, "check box 0/1"},
+        {compression, offsetof(ChannelCompressionRecord, mainStream) + offsetof(StreamSettings, maxBitRate), 4,
+         "a custom ceiling kept in whole Kbps"},
+        {compression, offsetof(ChannelCompressionRecord, subStream) + offsetof(StreamSettings, maxBitRate), 4,
+         "a custom ceiling kept in whole Kbps"},
         {compression, offsetof(ChannelCompressionRecord, mainStream) + offsetof(StreamSettings, frameType), 14,
          "single P written as 2, the rest of the block as zeros"},
         {compression, offsetof(ChannelCompressionRecord, subStream) + offsetof(StreamSettings, frameType), 14,

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <cstdlib>
 
 namespace {
@@ -152,8 +153,9 @@ TEST_F(ChannelPageTest, ListMappingsAndValuesOutsideTheLists)
         s.recording[1].preRecordTime = 9;
         s.compression[0].mainStream.frameType = 1;
         s.compression[0].mainStream.reserved15[12] = 0x5A;
-        s.compression[1].mainStream.maxBitRate = 1;
+        s.compression[1].mainStream.maxBitRate = 24; // neither a preset nor custom
         s.compression[1].mainStream.frameRate = 17;
+        s.compression[1].subStream.maxBitRate = 1;
     });
     EXPECT_EQ(box("cbbOSDAttr")->currentText(), QStringLiteral("不透明,不闪烁"));
     EXPECT_EQ(box("cbbFrameType")->currentText(), QStringLiteral("单P"));
@@ -164,12 +166,15 @@ TEST_F(ChannelPageTest, ListMappingsAndValuesOutsideTheLists)
     EXPECT_EQ(state().compression[0].mainStream.reserved15[12], 0);
 
     choose(box("cbbSelChan"), 1);
+    choose(box("cbbStreamType"), 1);
+    EXPECT_EQ(box("cbbMaxBitRate")->currentIndex(), -1) << "code 1";
+    choose(box("cbbStreamType"), 0);
     for (const char *name : {"cbbOSDAttr", "cbbPreRec", "cbbMaxBitRate", "cbbFrameRate"})
         EXPECT_EQ(box(name)->currentIndex(), -1) << name;
     EXPECT_EQ(saveMessages().value(0), Saved);
     EXPECT_EQ(state().picture[1].osdAttribute, 5);
     EXPECT_EQ(state().recording[1].preRecordTime, 9u);
-    EXPECT_EQ(state().compression[1].mainStream.maxBitRate, 1u);
+    EXPECT_EQ(state().compression[1].mainStream.maxBitRate, 24u);
     EXPECT_EQ(state().compression[1].mainStream.frameRate, 17u);
 }
 
@@ -226,6 +231,31 @@ TEST_F(ChannelPageTest, OcclusionTickCannotInventASensitivity)
     save();
     EXPECT_EQ(state().picture[0].occlusionLevel, 0u);
     EXPECT_EQ(state().picture[0].motionEnable, 1) << "only the kind shown is written";
+}
+
+// The check box stands for the enable field of the kind shown; a save writes that field alone.
+TEST_F(ChannelPageTest, EachAlarmKindShowsAndStoresOnlyItsOwnEnableField)
+{
+    openPage("type=82&channels=1", [](dvrsim::DeviceState &s) {
+        ChannelPictureRecord &p = s.picture[0];
+        p.motionEnable = 1;
+        p.videoLossEnable = 0;
+        p.occlusionLevel = 3;
+        p.maskEnable = 0;
+    });
+    const auto fields = [&] {
+        const ChannelPictureRecord &p = state().picture[0];
+        return std::array<long long, 4>{p.motionEnable, p.videoLossEnable, p.occlusionLevel, p.maskEnable};
+    };
+    std::array<long long, 4> expected = {1, 0, 3, 0};
+    for (int kind : {VideoLoss, MotionDetection, VideoMask, OcclusionAlarm}) {
+        choose(box("cbbAlarmType"), kind);
+        EXPECT_EQ(check("chkEnableAlarm")->isChecked(), expected[std::size_t(kind)] != 0) << kind;
+        check("chkEnableAlarm")->click();
+        expected[std::size_t(kind)] = expected[std::size_t(kind)] ? 0 : 1;
+        ASSERT_EQ(saveMessages().value(0), Saved);
+        EXPECT_EQ(fields(), expected) << kind;
+    }
 }
 
 // Each row: alarm kind, enable ticked, then the expected state of area, schedule and linkage.
@@ -295,6 +325,7 @@ TEST_F(ChannelPageTest, CopyToAllChannelsKeepsTheNames)
 TEST_F(ChannelPageTest, SubStreamResolutionChangeAsksForARestartOnce)
 {
     openPage();
+    EXPECT_EQ(saveMessages(), QStringList{Saved}) << "the fill took the loaded streams as the baseline";
     choose(box("cbbSelChan"), 2);
     choose(box("cbbStreamType"), 1);
     choose(box("cbbRevolution"), 2);
@@ -384,6 +415,24 @@ TEST_F(ChannelPageTest, PastedSpinTextOutsideItsRangeIsRefused)
     }
 }
 
+// Digits and control characters only; a spin edit takes at most three characters.
+TEST_F(ChannelPageTest, KeyFiltersOfTheNumberFields)
+{
+    openPage();
+    choose(box("cbbMaxBitRate"), ChannelPage::CustomBitRateItem);
+    for (const char *name : {"edtIntervalFrameI", "edtKbps"}) {
+        edit(name)->clear();
+        QTest::keyClicks(edit(name), "1a2-3");
+        EXPECT_EQ(edit(name)->text(), QStringLiteral("123")) << name;
+    }
+    for (const char *name : {"speChanNameX", "speChanNameY", "speOSDX", "speOSDY"}) {
+        auto *spin = find<QSpinBox>(name);
+        spin->selectAll();
+        QTest::keyClicks(spin, "0a0-07");
+        EXPECT_EQ(spin->text(), QStringLiteral("000")) << name;
+    }
+}
+
 // Runs `open` (an opener), expects a modal Dialog, acts on it and presses `button`.
 template <typename Dialog>
 void inEditor(QAbstractButton *opener, const char *button, const std::function<void(Dialog &)> &act = {})
@@ -450,7 +499,8 @@ TEST_F(ChannelPageTest, OpenersEditTheSelectedChannelsRecords)
 
 // A save without edits rewrites only the fields kept in a normal form: check boxes as 0/1, the
 // single-P frame type as 2 with the stream block's tail as zeros, the name and overlay texts
-// zero-filled after their end, the overlay length recounted, positions clamped to their ranges.
+// zero-filled after their end, the overlay length recounted, positions clamped to their ranges, a
+// custom bit-rate ceiling in whole Kbps.
 TEST_F(ChannelPageTest, SaveWithoutEditsChangesOnlyTheNormalisedFields)
 {
     openPage("type=82&channels=1", [](dvrsim::DeviceState &s) {
@@ -461,6 +511,7 @@ TEST_F(ChannelPageTest, SaveWithoutEditsChangesOnlyTheNormalisedFields)
         s.recording[0].recordEnable = 3;
         s.compression[0].mainStream.frameType = 5;
         s.compression[0].mainStream.reserved15[0] = 1;
+        s.compression[0].mainStream.maxBitRate = 0x80000000u | (500u << 10) | 7u;
         s.textOverlay[0].entries[0].textLength = 40;
         s.textOverlay[0].entries[1].showText = 2;
         s.textOverlay[0].entries[1].text[40] = 'y';
@@ -489,6 +540,7 @@ TEST_F(ChannelPageTest, SaveWithoutEditsChangesOnlyTheNormalisedFields)
     EXPECT_EQ(state().recording[0].recordEnable, 1u);
     EXPECT_EQ(state().compression[0].mainStream.frameType, 2);
     EXPECT_EQ(state().compression[0].mainStream.reserved15[0], 0);
+    EXPECT_EQ(state().compression[0].mainStream.maxBitRate, 0x80000000u | (500u << 10));
     EXPECT_EQ(state().textOverlay[0].entries[0].textLength, 4);
     EXPECT_EQ(state().textOverlay[0].entries[1].showText, 1);
     EXPECT_EQ(state().textOverlay[0].entries[1].text[40], 0);

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QSpinBox>
+#include <QTest>
 
 namespace {
 
@@ -139,6 +140,19 @@ TEST_F(RecPlanTest, HourOf24ClearsAndDisablesItsMinute)
     EXPECT_TRUE(spin("speEndMin", 2)->isEnabled());
 }
 
+TEST_F(RecPlanTest, SpinEditsTakeAtMostThreeDigits)
+{
+    open();
+    for (int n = 1; n <= 4; ++n) {
+        box(n)->click(); // ticked, so its spin edits take keys
+        for (const char *field : {"speStartHour", "speStartMin", "speEndHour", "speEndMin"}) {
+            spin(field, n)->selectAll();
+            QTest::keyClicks(spin(field, n), "0a0-07");
+            EXPECT_EQ(spin(field, n)->text(), QStringLiteral("000")) << field << n;
+        }
+    }
+}
+
 TEST_F(RecPlanTest, AllDayDayShowsSegmentOneAndStoresOnlyItsHeader)
 {
     plan().days[1] = {1, 3, 0xA7};
@@ -173,6 +187,12 @@ TEST_F(RecPlanTest, CopyToTheWholeWeekCarriesEveryByteOfTheDay)
     storeInto(expected.recordingSchedule.segmentDays[2],
               {Segment{true, 7, 30, 18, 0, 3}, Segment{true, 19, 0, 20, 0, 4}, Off, Off});
     click("btnCopy");
+    EXPECT_TRUE(sameBytes(record, expected));
+
+    choose(list("cbbCopy"), 5); // Friday alone
+    click("btnCopy");
+    expected.recordingSchedule.days[4] = expected.recordingSchedule.days[2];
+    expected.recordingSchedule.segmentDays[4] = expected.recordingSchedule.segmentDays[2];
     EXPECT_TRUE(sameBytes(record, expected));
 
     choose(list("cbbCopy"), 0);
