@@ -276,6 +276,19 @@ TEST_F(DiskPageTest, SaveWithoutEditsSendsBothRecordsUnchangedAndAsksNoRestart)
     EXPECT_TRUE(sameBytes(device().state().diskGroup, groups));
 }
 
+// The disk records come last in the load batch: after any failure there they are still zeros.
+TEST_F(DiskPageTest, NoSaveAfterAFailedLoad)
+{
+    open("type=82&channels=4&disks=4", false);
+    const DiskGroupRecord groups = device().state().diskGroup;
+    device().injectFault(dvrsim::Fault::ResultFail, 4); // the first record of the batch
+    dialog->tmrProgressTimer();
+    showPage(TfrmDvrConfig::DiskCfg);
+    EXPECT_EQ(save(), Log{});
+    EXPECT_EQ(notes.messages, QStringList{"获取设置信息失败!"});
+    EXPECT_TRUE(sameBytes(device().state().diskGroup, groups));
+}
+
 TEST_F(DiskPageTest, OtherFunctionsSheetIsHiddenAndItsFormatButtonDoesNothing)
 {
     openDisks("type=82&channels=4&disks=2");
