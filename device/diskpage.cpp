@@ -48,6 +48,7 @@ void addCheckItem(QListWidget *list, const QString &text)
     auto *item = new QListWidgetItem(text, list);
     item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
     item->setCheckState(Qt::Unchecked);
+    item->setSizeHint(list->gridSize()); // centred in its cell, clear of the list's frame
 }
 
 } // namespace
