@@ -1,6 +1,7 @@
 #include "device/diskpage.h"
 
 #include "command/typedcommands.h"
+#include "shell/notifier.h"
 #include "shell/pagehelpers.h"
 
 #include "ui_diskpage.h"
@@ -47,6 +48,7 @@ void addCheckItem(QListWidget *list, const QString &text)
     auto *item = new QListWidgetItem(text, list);
     item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled);
     item->setCheckState(Qt::Unchecked);
+    item->setSizeHint(list->gridSize()); // centred in its cell, clear of the list's frame
 }
 
 } // namespace
@@ -283,6 +285,18 @@ void DiskPage::chklstChannelClick(int item)
     DiskGroupEntry &group = r_.diskGroup.groups[g];
     for (int j = 1; j < list->count() && j <= int(sizeof group.channelMember); ++j)
         group.channelMember[j - 1] = list->item(j)->checkState() == Qt::Checked ? 1 : 0;
+}
+
+// Every edit is already in the records. Until the full load has succeeded they may still be
+// zeros (the disk records come last in its batch), and sending them would wipe the recorder's
+// disk groups.
+bool DiskPage::collect()
+{
+    if (hasDiskRecords(r_.deviceType()) && !loaded()) {
+        showMessage(dialog(), QStringLiteral("获取设置信息失败!"));
+        return false;
+    }
+    return true;
 }
 
 void DiskPage::queueRefresh()

@@ -20,7 +20,7 @@ public:
     ~DiskPage() override;
 
     void fill() override { FillDiskPage(); }
-    bool collect() override { return true; } // every edit is already in the records
+    bool collect() override;
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
 

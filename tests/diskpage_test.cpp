@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <memory>
 #include <set>
 
 namespace {
@@ -76,10 +77,14 @@ TEST_F(DiskPageTest, RowsShowEveryStateAndAttributeOfTheRecorder)
     for (int c = 0; c < lv->columnCount(); ++c)
         EXPECT_EQ(lv->horizontalHeaderItem(c)->text(), headers[c]);
     ASSERT_EQ(lv->rowCount(), 9);
+    const QStringList stateTexts = {"正常", "未格式化", "错误", "SMART状态", "不匹配", "休眠"};
+    const QStringList attributeTexts = {"普通", "冗余", "只读"};
     std::set<QString> states, attributes;
     for (int row = 0; row < 9; ++row) {
         const DiskEntry &e = records().disk.entries[row];
         EXPECT_EQ(cell(row, 0), QString::number(row + 1));
+        EXPECT_EQ(cell(row, 3), stateTexts.value(int(e.diskStatus), "未知")) << row;
+        EXPECT_EQ(cell(row, 5), attributeTexts.value(e.diskAttribute, "未知")) << row;
         EXPECT_EQ(cell(row, 1), QString::number(e.capacityMb) + "MB");
         EXPECT_EQ(cell(row, 2), QString::number(e.freeSpaceMb) + "MB");
         EXPECT_EQ(cell(row, 4), QString::number(e.diskGroup));
@@ -119,6 +124,11 @@ TEST_F(DiskPageTest, OnlyDeviceTypes81To97HaveDisks)
         for (int j = 0; j < channels()->count(); ++j)
             items << channels()->item(j)->text();
         EXPECT_EQ(items, (QStringList{"全选", "第1通道", "第2通道", "第3通道"})) << type;
+        if (!disks) {
+            const auto before = std::make_unique<DvrRecords>(records());
+            setChecked(0, true); // with no group selected, nothing is written
+            EXPECT_TRUE(sameBytes(records(), *before)) << type;
+        }
         EXPECT_EQ(save(), disks ? DiskSave : Log{}) << type;
         EXPECT_EQ(notes.messages.size(), disks ? 1 : 0) << type;
     }
@@ -144,6 +154,9 @@ TEST_F(DiskPageTest, AttributeAndGroupOfTheClickedDiskGoStraightIntoTheRecord)
     EXPECT_TRUE(sameBytes(records().disk, expected));
     EXPECT_EQ(cell(1, 5), QStringLiteral("普通")) << "rows keep the values of the last fill";
     EXPECT_EQ(cell(1, 4), QStringLiteral("2"));
+    clickRow(0);
+    clickRow(1);
+    EXPECT_EQ(checkedRadio(), 0) << "a click takes the row's texts, not the record";
 
     EXPECT_EQ(save(), DiskSave);
     EXPECT_EQ(notes.messages, (QStringList{"保存成功", "请重启服务器!"}));
@@ -256,9 +269,24 @@ TEST_F(DiskPageTest, SaveWithoutEditsSendsBothRecordsUnchangedAndAsksNoRestart)
     const DiskGroupRecord groups = device().state().diskGroup;
     clickRow(3); // looking is not editing
     choose(find<QComboBox>("cbbGroupNum"), 1);
+    showPage(TfrmDvrConfig::ServerCfg); // a second fill starts from a selected group
+    showPage(TfrmDvrConfig::DiskCfg);
     EXPECT_EQ(save(), DiskSave);
     EXPECT_EQ(notes.messages, QStringList{"保存成功"});
     EXPECT_TRUE(sameBytes(device().state().disk, disk));
+    EXPECT_TRUE(sameBytes(device().state().diskGroup, groups));
+}
+
+// The disk records come last in the load batch: after any failure there they are still zeros.
+TEST_F(DiskPageTest, NoSaveAfterAFailedLoad)
+{
+    open("type=82&channels=4&disks=4", false);
+    const DiskGroupRecord groups = device().state().diskGroup;
+    device().injectFault(dvrsim::Fault::ResultFail, 4); // the first record of the batch
+    dialog->tmrProgressTimer();
+    showPage(TfrmDvrConfig::DiskCfg);
+    EXPECT_EQ(save(), Log{});
+    EXPECT_EQ(notes.messages, QStringList{"获取设置信息失败!"});
     EXPECT_TRUE(sameBytes(device().state().diskGroup, groups));
 }
 
