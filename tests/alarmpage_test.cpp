@@ -112,6 +112,19 @@ TEST_F(AlarmPageTest, ListsFollowTheCountsAndOnlyThoseRecordsAreSent)
     }
 }
 
+// A full load that failed part-way leaves the alarm records zero: a save must not send them.
+TEST_F(AlarmPageTest, NoSaveAfterAFailedFullLoad)
+{
+    open("alarmin=2&alarmout=1", false);
+    device().injectFault(dvrsim::Fault::ResultFail, 4); // the batch fails at its first answer
+    dialog->tmrProgressTimer();
+    showPage(TfrmDvrConfig::AlarmCfg);
+    EXPECT_EQ(items(box("cbbAlarmIn")).size(), 2);
+    EXPECT_TRUE(save().empty());
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("获取设置信息失败!")});
+    EXPECT_TRUE(sameBytes(device().state().exception, device().factory().exception));
+}
+
 // Load, show, save: every record of the page reaches the recorder as it was loaded, the fields
 // the page stores in a normal form included.
 TEST_F(AlarmPageTest, SaveWithoutEditsSendsEveryRecordBackWhole)
