@@ -155,6 +155,7 @@ TEST_F(AlarmPageTest, ControlsStoreIntoTheShownRecordsAndValuesOutsideTheListsAr
     showPage(TfrmDvrConfig::AlarmCfg);
     EXPECT_EQ(box("cbbAlarmInType")->currentIndex(), -1);
     EXPECT_EQ(box("cbbAlarmOutDelay")->currentIndex(), -1);
+    EXPECT_TRUE(on("btnAlarmInGuardTime")->isEnabled() && on("btnLinkType")->isEnabled()); // input 1 is handled
     save(); // while the values outside the lists are shown
     EXPECT_TRUE(sameBytes(device().state().alarmIn[0], loaded.alarmIn[0])) << "sensor type 2 kept";
     EXPECT_TRUE(sameBytes(device().state().alarmOut[0], loaded.alarmOut[0])) << "delay 8 kept";
