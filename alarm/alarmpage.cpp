@@ -3,6 +3,7 @@
 #include "alarm/alarmeditors.h"
 #include "command/recordcommands.h"
 #include "command/typedcommands.h"
+#include "shell/notifier.h"
 #include "shell/pagehelpers.h"
 
 #include "ui_alarmpage.h"
@@ -200,6 +201,12 @@ bool AlarmPage::StoreException()
 
 bool AlarmPage::collect()
 {
+    // Until the full load has succeeded the records hold zeros (or what a failed batch left);
+    // sending them would wipe the device's names, schedules, linkages and exception handling.
+    if (!loaded()) {
+        showMessage(dialog(), QStringLiteral("获取设置信息失败!"));
+        return false;
+    }
     StoreAlarmIn();
     StoreAlarmOut();
     StoreException();

@@ -112,6 +112,19 @@ TEST_F(AlarmPageTest, ListsFollowTheCountsAndOnlyThoseRecordsAreSent)
     }
 }
 
+// A full load that failed part-way leaves the alarm records zero: a save must not send them.
+TEST_F(AlarmPageTest, NoSaveAfterAFailedFullLoad)
+{
+    open("alarmin=2&alarmout=1", false);
+    device().injectFault(dvrsim::Fault::ResultFail, 4); // the batch fails at its first answer
+    dialog->tmrProgressTimer();
+    showPage(TfrmDvrConfig::AlarmCfg);
+    EXPECT_EQ(items(box("cbbAlarmIn")).size(), 2);
+    EXPECT_TRUE(save().empty());
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("获取设置信息失败!")});
+    EXPECT_TRUE(sameBytes(device().state().exception, device().factory().exception));
+}
+
 // Load, show, save: every record of the page reaches the recorder as it was loaded, the fields
 // the page stores in a normal form included.
 TEST_F(AlarmPageTest, SaveWithoutEditsSendsEveryRecordBackWhole)
@@ -142,6 +155,10 @@ TEST_F(AlarmPageTest, ControlsStoreIntoTheShownRecordsAndValuesOutsideTheListsAr
     showPage(TfrmDvrConfig::AlarmCfg);
     EXPECT_EQ(box("cbbAlarmInType")->currentIndex(), -1);
     EXPECT_EQ(box("cbbAlarmOutDelay")->currentIndex(), -1);
+    EXPECT_TRUE(on("btnAlarmInGuardTime")->isEnabled() && on("btnLinkType")->isEnabled()); // input 1 is handled
+    save(); // while the values outside the lists are shown
+    EXPECT_TRUE(sameBytes(device().state().alarmIn[0], loaded.alarmIn[0])) << "sensor type 2 kept";
+    EXPECT_TRUE(sameBytes(device().state().alarmOut[0], loaded.alarmOut[0])) << "delay 8 kept";
 
     choose(box("cbbAlarmIn"), 1);
     EXPECT_FALSE(check("chkDealAlarmIn")->isChecked()); // the second input is not handled
@@ -156,13 +173,14 @@ TEST_F(AlarmPageTest, ControlsStoreIntoTheShownRecordsAndValuesOutsideTheListsAr
     EXPECT_EQ(s.alarmIn[1].sensorType, 1);
     EXPECT_EQ(s.alarmIn[1].handleAlarmIn, 1);
     EXPECT_EQ(s.alarmOut[1].outputDelay, 7u);
-    EXPECT_TRUE(sameBytes(s.alarmIn[0], loaded.alarmIn[0])) << "sensor type 2 kept";
-    EXPECT_TRUE(sameBytes(s.alarmOut[0], loaded.alarmOut[0])) << "delay 8 kept";
+    EXPECT_TRUE(sameBytes(s.alarmIn[0], loaded.alarmIn[0]));
+    EXPECT_TRUE(sameBytes(s.alarmOut[0], loaded.alarmOut[0]));
 }
 
 TEST_F(AlarmPageTest, CopyInputToAllKeepsEachTargetsName)
 {
     openPage("alarmin=3&alarmout=1");
+    const AlarmInRecord beyond = records().alarmIn[3];
     on<QLineEdit>("edtAlarmInName")->setText(QStringLiteral("大门"));
     choose(box("cbbAlarmInType"), 1);
     choose(box("cbbCopyAlarmIn"), 0);
@@ -176,6 +194,7 @@ TEST_F(AlarmPageTest, CopyInputToAllKeepsEachTargetsName)
         std::memcpy(expected.alarmInName, device().factory().alarmIn[n].alarmInName, 32);
         EXPECT_TRUE(sameBytes(in[n], expected)) << "input " << n + 1;
     }
+    EXPECT_TRUE(sameBytes(records().alarmIn[3], beyond)) << "no copy beyond the inputs of the device";
 }
 
 TEST_F(AlarmPageTest, CopyToOneTargetOrOntoItself)
@@ -214,6 +233,7 @@ TEST_F(AlarmPageTest, CopyToOneTargetOrOntoItself)
     EXPECT_TRUE(sameBytes(records().alarmIn[0], before.alarmIn[0]));
     for (int n : {0, 2})
         EXPECT_TRUE(sameBytes(records().alarmOut[n], out1)) << n;
+    EXPECT_TRUE(sameBytes(records().alarmOut[3], before.alarmOut[3])) << "no copy beyond the outputs of the device";
 }
 
 TEST_F(AlarmPageTest, NameOf32BytesHasNoTerminatorAndLongerTextIsCut)
@@ -318,6 +338,13 @@ TEST_F(AlarmPageTest, ExceptionGroupStoresTriggersWhateverTheMasterBoxShows)
     EXPECT_FALSE(check("chkLinkAlarmOut2")->isChecked());
     choose(box("cbbException"), 2);
     EXPECT_FALSE(check("chkLinkAlarmOut")->isChecked());
+    EXPECT_TRUE(check("chkLinkAlarmOut2")->isChecked());
+
+    // A fill (the tab shown again) keeps the kind shown and shows it anew.
+    press("chkLinkAlarmOut2");
+    showPage(TfrmDvrConfig::ServerCfg);
+    showPage(TfrmDvrConfig::AlarmCfg);
+    EXPECT_EQ(box("cbbException")->currentIndex(), 2);
     EXPECT_TRUE(check("chkLinkAlarmOut2")->isChecked());
 }
 
