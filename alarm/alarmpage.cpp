@@ -201,12 +201,6 @@ bool AlarmPage::StoreException()
 
 bool AlarmPage::collect()
 {
-    // Until the full load has succeeded the records hold zeros (or what a failed batch left);
-    // sending them would wipe the device's names, schedules, linkages and exception handling.
-    if (!loaded()) {
-        showMessage(dialog(), QStringLiteral("获取设置信息失败!"));
-        return false;
-    }
     StoreAlarmIn();
     StoreAlarmOut();
     StoreException();

@@ -287,17 +287,8 @@ void DiskPage::chklstChannelClick(int item)
         group.channelMember[j - 1] = list->item(j)->checkState() == Qt::Checked ? 1 : 0;
 }
 
-// Every edit is already in the records. Until the full load has succeeded they may still be
-// zeros (the disk records come last in its batch), and sending them would wipe the recorder's
-// disk groups.
-bool DiskPage::collect()
-{
-    if (hasDiskRecords(r_.deviceType()) && !loaded()) {
-        showMessage(dialog(), QStringLiteral("获取设置信息失败!"));
-        return false;
-    }
-    return true;
-}
+// Every edit is already in the records.
+bool DiskPage::collect() { return true; }
 
 void DiskPage::queueRefresh()
 {

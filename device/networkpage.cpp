@@ -107,12 +107,6 @@ void NetworkPage::FillNetworkPage()
 
 bool NetworkPage::CollectNetworkPage()
 {
-    // Until the full load has succeeded the records hold zeros (or part of a failed batch);
-    // sending them would wipe the device's addressing.
-    if (!loaded()) {
-        showMessage(dialog(), QStringLiteral("获取设置信息失败!"));
-        return false;
-    }
     const QString badAddress = QStringLiteral("请输入正确的IP地址!");
     if (!passChecks(
             this,

@@ -182,7 +182,15 @@ void TfrmDvrConfig::btnRefreshClick()
 void TfrmDvrConfig::btnSaveConfigClick()
 {
     ConfigPage *page = pageInFront();
-    if (!page || !page->collect())
+    if (!page)
+        return;
+    // Until the full load has succeeded the records hold zeros, or what a failed batch left;
+    // sending them would wipe the device's addressing, names, schedules and disk groups.
+    if (!loaded_) {
+        showMessage(this, QStringLiteral("获取设置信息失败!"));
+        return;
+    }
+    if (!page->collect())
         return;
     bool restart = false;
     if (!page->queueSave(restart)) {

@@ -306,6 +306,20 @@ TEST_F(DialogTest, ClosingEmptiesTheQueueAndHiddenTabsCannotBeReached)
     EXPECT_EQ(pages->tabText(TfrmDvrConfig::DiskCfg), QStringLiteral("硬盘管理"));
 }
 
+// Records that a failed load left zeroed never reach the device, whichever page is in front.
+TEST_F(DialogTest, NoPageSavesBeforeTheFullLoadHasSucceeded)
+{
+    for (int page = TfrmDvrConfig::ServerCfg; page <= TfrmDvrConfig::DiskCfg; ++page) {
+        open("type=82&channels=2&alarmin=2&alarmout=1", false);
+        device().injectFault(dvrsim::Fault::ResultFail, 9); // inside the batch
+        dialog->tmrProgressTimer();
+        ASSERT_FALSE(dialog->loaded());
+        showPage(page);
+        EXPECT_TRUE(save().empty()) << page;
+        EXPECT_EQ(notes.messages, QStringList{QStringLiteral("获取设置信息失败!")}) << page;
+    }
+}
+
 // Only btnExit and the close box end the dialog; Escape keeps it and the operator's edits.
 TEST_F(DialogTest, EscapeDoesNotCloseTheDialog)
 {
