@@ -1,5 +1,8 @@
 // dvrcfg: the field tables, and backup, show, diff, restore and apply against simulated recorders.
+#include "channel/frmsetrecplan.h"
+#include "alarm/frmsetemail.h"
 #include "command/commandtypes.h"
+#include "device/diskpage.h"
 #include "command/gbktext.h"
 #include "dialogfixture.h"
 #include "records/fieldtables.h"
@@ -45,34 +48,101 @@ TEST(FieldTables, CoverageCheckFindsAGapAnOverlapAndAWrongSize)
     EXPECT_FALSE(fields::coverageProblems(longer).empty());
 }
 
-TEST(FieldTables, ListTextsFollowThePages)
+const fields::Field &fieldOf(const fields::Table &t, const char *name)
 {
-    const fields::Table &stream = fields::tableOf<StreamSettings>();
-    const auto field = [](const fields::Table &t, const char *name) {
-        for (const auto &f : t.fields)
-            if (std::strcmp(f.name, name) == 0)
-                return f;
-        ADD_FAILURE() << name;
-        return fields::Field{};
+    for (const auto &f : t.fields)
+        if (std::strcmp(f.name, name) == 0)
+            return f;
+    ADD_FAILURE() << t.name << "." << name;
+    static const fields::Field none;
+    return none;
+}
+
+// Every list text of the tables is the text the page or editor shows for that stored value, in
+// the same order, with nothing beyond the list.
+class ListTexts : public DialogTest {};
+
+TEST_F(ListTexts, AreTheItemsThePagesAndEditorsShow)
+{
+    open("type=82&channels=4&alarmin=2&alarmout=1&disks=2");
+    ChannelRecordingRecord recording{};
+    EmailRecord email{};
+    TfrmSetRecPlan recPlan(nullptr, &recording);
+    TfrmSetEmail mail(nullptr, &email);
+    struct Case {
+        const fields::Table &table;
+        const char *field;
+        const QObject *owner;
+        const char *box;
+        int first;      // stored value of the first item
+        int custom = 0; // trailing items that stand for no single stored value
     };
-    const fields::Field rate = field(stream, "maxBitRate");
-    EXPECT_EQ(rate.offset, 4u);
-    EXPECT_EQ(rate.items(2), "32Kbps");
-    EXPECT_EQ(rate.items(23), "2048Kbps");
-    EXPECT_EQ(rate.items(24), "");
-    EXPECT_EQ(rate.items(0x802EE000), "自定义 3000Kbps");
-    const fields::Field status = field(fields::tableOf<DiskEntry>(), "diskStatus");
-    EXPECT_EQ(status.items(5), "休眠");
-    EXPECT_EQ(status.items(6), "未知");
-    const fields::Field nic = field(fields::tableOf<NetworkRecord>(), "nicType");
-    EXPECT_EQ(nic.items(0), "");
-    EXPECT_EQ(nic.items(1), "10MBase - T");
-    EXPECT_EQ(nic.items(6), "1000M全双工");
-    const fields::Field offset = field(fields::tableOf<DnsNtpRecord>(), "utcOffsetHours");
-    EXPECT_EQ(offset.kind, fields::Kind::Signed);
+    const QObject *d = dialog.get();
+    const Case cases[] = {
+        {fields::tableOf<DeviceInfoRecord>(), "recycleRecord", d, "cbbRecycleRec", 0},
+        {fields::tableOf<DeviceInfoRecord>(), "deviceType", d, "cbbServerType", 1},
+        {fields::tableOf<NetworkRecord>(), "nicType", d, "cbbInterFace", 1},
+        {fields::tableOf<NetworkRecord>(), "pppoeEnable", d, "cbbPPPoE", 0},
+        {fields::tableOf<DnsNtpRecord>(), "ntpEnable", d, "cbbUseNTP", 0},
+        {fields::tableOf<DdnsRecord>(), "ddnsEnable", d, "cbbUseDDNS", 0},
+        {fields::tableOf<DdnsRecord>(), "ddnsServerType", d, "cbbDDNSServerType", 0},
+        {fields::tableOf<Rs232Record>(), "baudRateIndex", d, "cbbBaudRate", 0},
+        {fields::tableOf<Rs232Record>(), "dataBitsIndex", d, "cbbDataBit", 0},
+        {fields::tableOf<Rs232Record>(), "stopBitsIndex", d, "cbbStopBit", 0},
+        {fields::tableOf<Rs232Record>(), "parityIndex", d, "cbbParity", 0},
+        {fields::tableOf<Rs232Record>(), "flowControlIndex", d, "cbbFlowCtrl", 0},
+        {fields::tableOf<Rs232Record>(), "workMode", d, "cbbWorkMode", 0},
+        {fields::tableOf<Rs232Record>(), "pppMode", d, "cbbPPPMode", 0},
+        {fields::tableOf<Rs232Record>(), "callbackMode", d, "cbbRedialMode", 0},
+        {fields::tableOf<DecoderRecord>(), "baudRateIndex", d, "cbb485BaudRate", 0},
+        {fields::tableOf<DecoderRecord>(), "dataBitsIndex", d, "cbb485DataBit", 0},
+        {fields::tableOf<DecoderRecord>(), "stopBitsIndex", d, "cbb485StopBit", 0},
+        {fields::tableOf<DecoderRecord>(), "parityIndex", d, "cbb485Parity", 0},
+        {fields::tableOf<DecoderRecord>(), "flowControlIndex", d, "cbb485FlowCtrl", 0},
+        {fields::tableOf<ChannelPictureRecord>(), "osdType", d, "cbbOSDType", 0},
+        {fields::tableOf<ChannelPictureRecord>(), "osdAttribute", d, "cbbOSDAttr", 1},
+        {fields::tableOf<ChannelRecordingRecord>(), "recordDelay", d, "cbbRecDelay", 0},
+        {fields::tableOf<ChannelRecordingRecord>(), "preRecordTime", d, "cbbPreRec", 0},
+        {fields::tableOf<StreamSettings>(), "streamKind", d, "cbbStream", 0},
+        {fields::tableOf<StreamSettings>(), "resolution", d, "cbbRevolution", 0},
+        {fields::tableOf<StreamSettings>(), "bitRateType", d, "cbbBitRateType", 0},
+        {fields::tableOf<StreamSettings>(), "videoQuality", d, "cbbVideoQuality", 0},
+        {fields::tableOf<StreamSettings>(), "frameRate", d, "cbbFrameRate", 0},
+        {fields::tableOf<StreamSettings>(), "maxBitRate", d, "cbbMaxBitRate", 2, 1},
+        {fields::tableOf<AlarmInRecord>(), "sensorType", d, "cbbAlarmInType", 0},
+        {fields::tableOf<AlarmOutRecord>(), "outputDelay", d, "cbbAlarmOutDelay", 0},
+        {fields::tableOf<RecordingDayHeader>(), "allDay", &recPlan, "cbbRecMode", 0},
+        {fields::tableOf<RecordingDayHeader>(), "allDayType", &recPlan, "cbbRecType1", 0},
+        {fields::tableOf<RecordingSegment>(), "recordType", &recPlan, "cbbRecType4", 0},
+        {fields::tableOf<EmailRecord>(), "serverType", &mail, "cbbEMailServer", 0},
+        {fields::tableOf<EmailRecord>(), "serverAuth", &mail, "cbbServer", 0},
+        {fields::tableOf<EmailRecord>(), "sendInterval", &mail, "cbbInterSend", 0},
+    };
+    for (const Case &c : cases) {
+        const auto *box = c.owner->findChild<QComboBox *>(QString::fromLatin1(c.box));
+        const fields::Field &f = fieldOf(c.table, c.field);
+        ASSERT_TRUE(box && f.items) << c.box;
+        const int items = box->count() - c.custom;
+        ASSERT_GT(items, 0) << c.box;
+        for (int i = 0; i < items; ++i)
+            EXPECT_EQ(QString::fromStdString(f.items(c.first + i)), box->itemText(i)) << c.box << " " << i;
+        EXPECT_EQ(f.items(c.first + items + c.custom), "") << c.box;
+        EXPECT_EQ(f.items(c.first - 1), "") << c.box;
+    }
+    // Disk list columns: a word for every value.
+    for (std::uint32_t v = 0; v < 8; ++v) {
+        EXPECT_EQ(QString::fromStdString(fieldOf(fields::tableOf<DiskEntry>(), "diskStatus").items(v)),
+                  DiskPage::diskStatusText(v));
+        EXPECT_EQ(QString::fromStdString(fieldOf(fields::tableOf<DiskEntry>(), "diskAttribute").items(v)),
+                  DiskPage::diskAttributeText(v));
+    }
+    // A custom ceiling, and the frame type (0 BBP, anything else single P).
+    EXPECT_EQ(fieldOf(fields::tableOf<StreamSettings>(), "maxBitRate").items(0x802EE000), "自定义 3000Kbps");
+    EXPECT_EQ(fieldOf(fields::tableOf<StreamSettings>(), "frameType").items(2), "单P");
+    EXPECT_EQ(fieldOf(fields::tableOf<DnsNtpRecord>(), "utcOffsetHours").kind, fields::Kind::Signed);
     const std::uint8_t minusTwelve = 0xF4;
     EXPECT_EQ(fields::readInteger(&minusTwelve, 1, true), -12);
-    const fields::Field receivers = field(fields::tableOf<EmailRecord>(), "receiverName");
+    const fields::Field &receivers = fieldOf(fields::tableOf<EmailRecord>(), "receiverName");
     EXPECT_EQ(receivers.kind, fields::Kind::Text);
     EXPECT_EQ(receivers.count, 2u);
     EXPECT_EQ(receivers.elementSize(), 32u);
