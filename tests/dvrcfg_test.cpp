@@ -219,6 +219,53 @@ TEST(Backup, RestoreOntoAResetRecorderGivesEveryRecordBackByteForByte)
         EXPECT_EQ(after.records[i].bytes, backup.records[i].bytes) << after.records[i].label();
 }
 
+// A restore the recorder refuses part-way says exactly which of the records it had to change
+// reached the recorder, as the recorder itself holds them, and what those ask for.
+TEST(Backup, ARestoreFailingPartWayReportsWhatReachedTheRecorder)
+{
+    SimulatedRecorder sim(Profile);
+    dvrsim::Device &device = *sim.device;
+    gbk::writeField(recordOf<NetworkRecord>(device, cmd::Network, 0).deviceIp, u"10.1.2.3");
+    gbk::writeField(recordOf<ChannelPictureRecord>(device, cmd::ChannelPicture, 2).channelName, u"后门");
+    recordOf<ChannelCompressionRecord>(device, cmd::ChannelCompression, 3).mainStream.maxBitRate = 7;
+    recordOf<AlarmOutRecord>(device, cmd::AlarmOut, 0).schedule.days[2].segments[1].endHour = 9; // restart rule
+    const dvrcfg::Snapshot backup = backupOf(sim.login);
+    device.restoreFactory();
+    device.clearLog();
+    // The restore's full load is 3 single commands and a batch of 29; then the scale setting,
+    // the server page's 101 and 1001, and the channel page: channel 1's four records, then
+    // channel 2's picture, the 40th command, which the recorder answers "fail".
+    device.injectFault(dvrsim::Fault::ResultFail, 40);
+    const auto report = dvrcfg::restore(backup, sim.login, {});
+    ASSERT_GE(device.log().size(), 40u);
+    ASSERT_EQ(device.log()[39].commandType, 1003);
+    EXPECT_FALSE(report.ok);
+    EXPECT_TRUE(report.sent);
+    const auto has = [&](const std::string &line) {
+        return std::find(report.lines.begin(), report.lines.end(), line) != report.lines.end();
+    };
+    // The channel page's batch went out whole; the pages after it did not.
+    EXPECT_TRUE(has("sent 19 of 31 record(s); 29 read back byte for byte")) << report.lines[0];
+    EXPECT_TRUE(has("reached the recorder (read back): network, channel 3 · compression"));
+    EXPECT_TRUE(has("did not reach the recorder: channel 2 · picture, alarm output 1"));
+    EXPECT_TRUE(has("what reached it asks for a restart: network"));
+    const auto holds = [&](const char *kind, int slot) {
+        std::size_t size = 0;
+        const dvrcfg::RecordImage *r = backup.find(dvrcfg::findKind(kind), slot);
+        const std::uint8_t *at = device.locate(r->kind->getType, r->channel, size);
+        return std::memcmp(at, r->bytes.data(), size) == 0;
+    };
+    EXPECT_TRUE(holds("network", 0));
+    EXPECT_TRUE(holds("compression", 2));
+    EXPECT_FALSE(holds("picture", 1));
+    EXPECT_FALSE(holds("alarmout", 0));
+
+    // Run again, it completes.
+    EXPECT_TRUE(dvrcfg::restore(backup, sim.login, {}).ok);
+    EXPECT_TRUE(holds("picture", 1));
+    EXPECT_TRUE(holds("alarmout", 0));
+}
+
 TEST(Backup, DryRunRestoreSendsNothing)
 {
     SimulatedRecorder sim(Profile);
@@ -280,6 +327,93 @@ TEST_F(DiffThroughTheDialog, ABackupAgainstItselfIsEmptyAndAPageChangeNamesExact
     EXPECT_EQ(lines[0].rfind("channel 2 · compression · main stream · maxBitRate: ", 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find(old == 21 ? "-> 23 (2048Kbps)" : "-> 21 (1536Kbps)"), std::string::npos) << lines[0];
     EXPECT_EQ(lines[1], "channel 2 · compression · carried bytes 34..35 differ");
+}
+
+// The fields that identify a recorder on its network stay the target's own (names unless asked
+// for) and --help lists each; a field next to them is copied.
+TEST(Merge, IdentityFieldsStayTheTargetsOwnAndAreListed)
+{
+    struct Case {
+        const char *kind, *field;
+        bool name;
+    };
+    const Case identity[] = {
+        {"device", "deviceName", false},
+        {"device", "deviceNumber", false},
+        {"network", "deviceIp", false},
+        {"network", "ipMask", false},
+        {"network", "gatewayIp", false},
+        {"network", "devicePort", false},
+        {"network", "httpPort", false},
+        {"network", "macAddress", false},
+        {"network", "manageHostIp", false},
+        {"network", "manageHostPort", false},
+        {"network", "ipServerAddress", false},
+        {"network", "multicastIp", false},
+        {"network", "pppoeUser", false},
+        {"network", "pppoePassword", false},
+        {"network", "pppoeAddress", false},
+        {"dnsntp", "dnsServer", false},
+        {"rs232", "pppRemoteAddress", false},
+        {"rs232", "pppLocalAddress", false},
+        {"rs232", "pppLocalMask", false},
+        {"rs232", "pppUser", false},
+        {"rs232", "pppPassword", false},
+        {"rs232", "telephoneNumber", false},
+        {"picture", "channelName", true},
+        {"alarmin", "alarmInName", true},
+        {"network", "nicType", false /* copied */},
+    };
+    const auto help = dvrcfg::excludedFieldLines();
+    for (const Case &c : identity) {
+        const dvrcfg::RecordKind &kind = *dvrcfg::findKind(c.kind);
+        const fields::Field &f = fieldOf(kind.table(), c.field);
+        const bool copied = std::strcmp(c.field, "nicType") == 0;
+        for (const bool includeNames : {false, true}) {
+            std::vector<std::uint8_t> from(kind.table().size, 0xA5), into(kind.table().size, 0);
+            dvrcfg::mergeFields(kind, from.data(), into.data(), {true, !includeNames});
+            const bool expectCopied = copied || (c.name && includeNames);
+            EXPECT_EQ(into[f.offset], expectCopied ? 0xA5 : 0) << c.kind << "." << c.field << " " << includeNames;
+        }
+        const std::string listed = std::string(c.kind) + "." + c.field + " (";
+        EXPECT_EQ(std::any_of(help.begin(), help.end(), [&](const std::string &l) { return l.rfind(listed, 0) == 0; }),
+                  !copied)
+            << listed;
+    }
+}
+
+// The dialog's restart rule, byte by byte: what the pages compare, and nothing else.
+TEST(Restart, RuleComparesWhatThePagesCompare)
+{
+    auto records = std::make_unique<DvrRecords>();
+    std::memset(static_cast<void *>(records.get()), 0, sizeof *records);
+    records->deviceInfo.deviceType = 82;
+    records->deviceInfo.channelCount = 1;
+    records->deviceInfo.alarmInCount = 1;
+    records->deviceInfo.alarmOutCount = 1;
+    const dvrcfg::Snapshot before = dvrcfg::snapshotOf(*records);
+    struct Case {
+        const char *kind;
+        std::size_t byte;
+        bool restart;
+    };
+    const Case cases[] = {
+        {"compression", 4, true},  {"compression", 5, true},   {"compression", 88, true},  {"compression", 89, true},
+        {"compression", 6, false}, {"compression", 87, false}, {"compression", 90, false}, {"alarmin", 36, true},
+        {"alarmin", 140, true},    {"alarmin", 363, true},     {"alarmin", 37, false},     {"alarmin", 139, false},
+        {"alarmin", 364, false},   {"alarmout", 40, true},     {"alarmout", 263, true},    {"alarmout", 39, false},
+        {"alarmout", 264, false},  {"network", 1955, true},    {"dnsntp", 0, true},        {"disk", 9, true},
+        {"diskgroup", 1223, true}, {"device", 4, false},       {"scale", 0, false},        {"picture", 7, false},
+        {"recording", 100, false}, {"overlay", 8, false},      {"rs232", 4, false},        {"decoder", 12, false},
+        {"exception", 8, false},
+    };
+    for (const Case &c : cases) {
+        dvrcfg::Snapshot after = before;
+        dvrcfg::RecordImage *r = after.find(dvrcfg::findKind(c.kind), 0);
+        ASSERT_NE(r, nullptr) << c.kind;
+        r->bytes[c.byte] ^= 1;
+        EXPECT_EQ(dvrcfg::restartReasons(before, after, {r}).size(), c.restart ? 1u : 0u) << c.kind << " " << c.byte;
+    }
 }
 
 TEST(BackupFile, ADamagedOrHandEditedBackupIsRefused)
