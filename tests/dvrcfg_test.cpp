@@ -380,6 +380,17 @@ TEST(Merge, IdentityFieldsStayTheTargetsOwnAndAreListed)
                   !copied)
             << listed;
     }
+    // Only the disks both recorders have take the template's attribute and group.
+    DiskRecord from{}, into{};
+    from.diskEntryCount = 4;
+    into.diskEntryCount = 2;
+    for (DiskEntry &e : from.entries)
+        e.diskAttribute = 2;
+    dvrcfg::mergeFields(*dvrcfg::findKind("disk"), reinterpret_cast<const std::uint8_t *>(&from),
+                        reinterpret_cast<std::uint8_t *>(&into), {});
+    EXPECT_EQ(into.diskEntryCount, 2u);
+    EXPECT_EQ(into.entries[1].diskAttribute, 2);
+    EXPECT_EQ(into.entries[2].diskAttribute, 0);
 }
 
 // The dialog's restart rule, byte by byte: what the pages compare, and nothing else.
@@ -451,6 +462,12 @@ TEST(BackupFile, ADamagedOrHandEditedBackupIsRefused)
         EXPECT_FALSE(dvrcfg::fromJson(bad, out, error)) << c.what;
     }
     EXPECT_FALSE(dvrcfg::fromJson(good.left(good.size() / 2), s, error)) << "cut short";
+    // Consistent in itself, hash included, but not a whole backup.
+    for (const std::size_t drop : {std::size_t(2), s.records.size() - 1}) {
+        dvrcfg::Snapshot partial = s;
+        partial.records.erase(partial.records.begin() + std::ptrdiff_t(drop));
+        EXPECT_FALSE(dvrcfg::fromJson(dvrcfg::toJson(partial), partial, error)) << drop;
+    }
 }
 
 TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)

@@ -575,6 +575,16 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
             return false;
         }
     }
+    // Every record of the full load, each once, in its order: a restore then knows the whole
+    // configuration, and a file cut down (and hashed again) is not taken for a backup.
+    auto shape = zeroed();
+    shape->deviceInfo = *d;
+    const Snapshot expected = snapshotOf(*shape);
+    if (!std::equal(expected.records.begin(), expected.records.end(), s.records.begin(), s.records.end(),
+                    [](const RecordImage &x, const RecordImage &y) { return x.kind == y.kind && x.slot == y.slot; })) {
+        error = "the records are not those of a full load of this device (one missing, added or out of order)";
+        return false;
+    }
     out = std::move(s);
     return true;
 }
@@ -692,8 +702,19 @@ std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const S
 
 void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t *into, const MergeRules &rules)
 {
+    // Disk entries describe each recorder's own disks: only the disks both have take the
+    // template's attribute and group.
+    std::size_t end = kind.table().size;
+    if (std::strcmp(kind.name, "disk") == 0) {
+        const auto count = [](const std::uint8_t *record) {
+            std::uint32_t n = 0;
+            std::memcpy(&n, record + offsetof(DiskRecord, diskEntryCount), sizeof n);
+            return std::min<std::uint32_t>(n, DiskEntryCapacity);
+        };
+        end = offsetof(DiskRecord, entries) + std::min(count(from), count(into)) * sizeof(DiskEntry);
+    }
     for (const Leaf &leaf : leavesOf(kind))
-        if (leaf.field->kind != fields::Kind::Carried && !excluded(kind, leaf, rules))
+        if (leaf.field->kind != fields::Kind::Carried && leaf.offset < end && !excluded(kind, leaf, rules))
             std::memcpy(into + leaf.offset, from + leaf.offset, leaf.size);
 }
 
