@@ -565,6 +565,20 @@ TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)
     EXPECT_EQ(rerun[1].changed.size(), failed.missing.size());
 }
 
+// A high-definition template's resolution codes mean nothing to a standard recorder.
+TEST(Apply, CompressionStaysBetweenDeviceFamilies)
+{
+    SimulatedRecorder hd("type=40&channels=2&alarmin=1&alarmout=1");
+    recordOf<ChannelCompressionRecord>(*hd.device, cmd::ChannelCompression, 1).mainStream.resolution = 19;
+    const dvrcfg::Snapshot tpl = backupOf(hd.login);
+    dvrcfg::ApplyOptions options;
+    options.dryRun = true;
+    const auto report = dvrcfg::apply(tpl, {"sim://type=82&channels=2&alarmin=1&alarmout=1"}, options).at(0);
+    EXPECT_TRUE(std::none_of(report.changed.begin(), report.changed.end(), [](const std::string &l) {
+        return l.find("compression") != std::string::npos;
+    })) << report.changed.at(0);
+}
+
 #ifdef DVRCFG_PATH
 // The program's exit statuses: diff 0 equal, 1 different, 2 error; nothing sent from a bad file.
 TEST(Program, DiffExitStatusesAndABrokenFileIsRefused)

@@ -1047,10 +1047,15 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
     }
     Snapshot intended = live;
     const MergeRules rules{true, !options.includeNames};
+    // High-definition recorders store other resolution codes: compression does not carry over
+    // between the two families.
+    const bool otherResolutions = isHighDefinitionType(t->deviceType) != isHighDefinitionType(l->deviceType);
+    if (otherResolutions && (options.only.kinds.empty() || options.only.kinds.count("compression")))
+        report.notes.push_back("compression left as it is: the template's resolutions are another device family's");
     bool anyFits = false;
     for (RecordImage &r : intended.records) {
         const RecordImage *from = tpl.find(r.kind, r.slot);
-        if (!from || !options.only.takes(r))
+        if (!from || !options.only.takes(r) || (otherResolutions && r.kind == findKind("compression")))
             continue;
         anyFits = true;
         mergeFields(*r.kind, from->bytes.data(), r.bytes.data(), rules);
