@@ -112,6 +112,29 @@ std::string diskStatus(std::int64_t v)
     return s.empty() ? "未知" : s;
 }
 
+// The disk list's "属性" column has a word for every value, "未知" beyond the three.
+std::string diskAttribute(std::int64_t v)
+{
+    const std::string s = pick({"普通", "冗余", "只读"}, v);
+    return s.empty() ? "未知" : s;
+}
+
+// The server page's device-type list: item k names device type k + 1.
+std::string deviceType(std::int64_t v)
+{
+    return pick({"DVR",         "ATM DVR", "DVS",        "解码器",     "编解码器",   "ATM DVR-S",      "DVR-S",
+                 "DVR-H",       "DVR-HF",  "DVR-HS",     "DVR-HT",     "DVR-HE",     "网络视频服务器", "DVS-A",
+                 "DVS-S",       "DVS-E",   "多路解码器", "矩阵解码器", "网络摄像机", "网络球机",       "高清网络摄像机",
+                 "DVR-HC",      "DVR-HK",  "NVR",        "混合录像机", "车载录像机", "IP解码器",       "网络存储服务器",
+                 "视频综合平台"},
+                v, 1);
+}
+
+std::string recordType(std::int64_t v)
+{
+    return pick({"定时录像", "移动侦测", "报警录像", "动测|报警", "动测&报警", "命令触发"}, v);
+}
+
 } // namespace
 
 std::int64_t readInteger(const std::uint8_t *at, std::size_t size, bool isSigned)
@@ -182,7 +205,7 @@ template <> const Table &tableOf<DeviceInfoRecord>()
         F(alarmOutCount);
         CARRIED(reserved118);
         F(diskCount);
-        F(deviceType);
+        F(deviceType, deviceType);
         F(channelCount);
         F(firstChannel);
         CARRIED(reserved126);
@@ -357,7 +380,7 @@ template <> const Table &tableOf<DiskEntry>()
         F(capacityMb);
         F(freeSpaceMb);
         F(diskStatus, diskStatus);
-        F(diskAttribute, [](std::int64_t v) { return pick({"普通", "冗余", "只读"}, v); });
+        F(diskAttribute, diskAttribute);
         CARRIED(reserved17);
         F(diskGroup);
         CARRIED(reserved24);
@@ -449,7 +472,9 @@ template <> const Table &tableOf<ChannelPictureRecord>()
                         v);
         });
         F(showWeek);
-        F(osdAttribute);
+        F(osdAttribute, [](std::int64_t v) {
+            return pick({"透明,闪烁", "透明,不闪烁", "闪烁,不透明", "不透明,不闪烁"}, v, 1);
+        });
         CARRIED(reserved7687);
     });
     return t;
@@ -459,16 +484,11 @@ template <> const Table &tableOf<RecordingDayHeader>()
 {
     using T = RecordingDayHeader;
     static const Table t = table("RecordingDayHeader", sizeof(T), [](std::vector<Field> &fields) {
-        F(allDay);
-        F(allDayType);
+        F(allDay, [](std::int64_t v) { return pick({"按时间段录像", "全天录像"}, v); });
+        F(allDayType, recordType);
         CARRIED(reserved3);
     });
     return t;
-}
-
-static std::string recordType(std::int64_t v)
-{
-    return pick({"定时录像", "移动侦测", "报警录像", "动测|报警", "动测&报警", "命令触发"}, v);
 }
 
 template <> const Table &tableOf<RecordingSegment>()
@@ -640,7 +660,7 @@ template <> const Table &tableOf<EmailRecord>()
         F(receiverName);
         F(receiverAddress);
         F(mailServer);
-        F(serverType);
+        F(serverType, [](std::int64_t v) { return pick({"SMTP"}, v); });
         F(serverAuth, [](std::int64_t v) { return pick({"NO", "YES"}, v); });
         F(sendAttachment);
         F(sendInterval, [](std::int64_t v) { return pick({"2S", "3S", "4S", "5S"}, v); });

@@ -1,5 +1,8 @@
 // dvrcfg: the field tables, and backup, show, diff, restore and apply against simulated recorders.
+#include "channel/frmsetrecplan.h"
+#include "alarm/frmsetemail.h"
 #include "command/commandtypes.h"
+#include "device/diskpage.h"
 #include "command/gbktext.h"
 #include "dialogfixture.h"
 #include "records/fieldtables.h"
@@ -45,34 +48,101 @@ TEST(FieldTables, CoverageCheckFindsAGapAnOverlapAndAWrongSize)
     EXPECT_FALSE(fields::coverageProblems(longer).empty());
 }
 
-TEST(FieldTables, ListTextsFollowThePages)
+const fields::Field &fieldOf(const fields::Table &t, const char *name)
 {
-    const fields::Table &stream = fields::tableOf<StreamSettings>();
-    const auto field = [](const fields::Table &t, const char *name) {
-        for (const auto &f : t.fields)
-            if (std::strcmp(f.name, name) == 0)
-                return f;
-        ADD_FAILURE() << name;
-        return fields::Field{};
+    for (const auto &f : t.fields)
+        if (std::strcmp(f.name, name) == 0)
+            return f;
+    ADD_FAILURE() << t.name << "." << name;
+    static const fields::Field none;
+    return none;
+}
+
+// Every list text of the tables is the text the page or editor shows for that stored value, in
+// the same order, with nothing beyond the list.
+class ListTexts : public DialogTest {};
+
+TEST_F(ListTexts, AreTheItemsThePagesAndEditorsShow)
+{
+    open("type=82&channels=4&alarmin=2&alarmout=1&disks=2");
+    ChannelRecordingRecord recording{};
+    EmailRecord email{};
+    TfrmSetRecPlan recPlan(nullptr, &recording);
+    TfrmSetEmail mail(nullptr, &email);
+    struct Case {
+        const fields::Table &table;
+        const char *field;
+        const QObject *owner;
+        const char *box;
+        int first;      // stored value of the first item
+        int custom = 0; // trailing items that stand for no single stored value
     };
-    const fields::Field rate = field(stream, "maxBitRate");
-    EXPECT_EQ(rate.offset, 4u);
-    EXPECT_EQ(rate.items(2), "32Kbps");
-    EXPECT_EQ(rate.items(23), "2048Kbps");
-    EXPECT_EQ(rate.items(24), "");
-    EXPECT_EQ(rate.items(0x802EE000), "自定义 3000Kbps");
-    const fields::Field status = field(fields::tableOf<DiskEntry>(), "diskStatus");
-    EXPECT_EQ(status.items(5), "休眠");
-    EXPECT_EQ(status.items(6), "未知");
-    const fields::Field nic = field(fields::tableOf<NetworkRecord>(), "nicType");
-    EXPECT_EQ(nic.items(0), "");
-    EXPECT_EQ(nic.items(1), "10MBase - T");
-    EXPECT_EQ(nic.items(6), "1000M全双工");
-    const fields::Field offset = field(fields::tableOf<DnsNtpRecord>(), "utcOffsetHours");
-    EXPECT_EQ(offset.kind, fields::Kind::Signed);
+    const QObject *d = dialog.get();
+    const Case cases[] = {
+        {fields::tableOf<DeviceInfoRecord>(), "recycleRecord", d, "cbbRecycleRec", 0},
+        {fields::tableOf<DeviceInfoRecord>(), "deviceType", d, "cbbServerType", 1},
+        {fields::tableOf<NetworkRecord>(), "nicType", d, "cbbInterFace", 1},
+        {fields::tableOf<NetworkRecord>(), "pppoeEnable", d, "cbbPPPoE", 0},
+        {fields::tableOf<DnsNtpRecord>(), "ntpEnable", d, "cbbUseNTP", 0},
+        {fields::tableOf<DdnsRecord>(), "ddnsEnable", d, "cbbUseDDNS", 0},
+        {fields::tableOf<DdnsRecord>(), "ddnsServerType", d, "cbbDDNSServerType", 0},
+        {fields::tableOf<Rs232Record>(), "baudRateIndex", d, "cbbBaudRate", 0},
+        {fields::tableOf<Rs232Record>(), "dataBitsIndex", d, "cbbDataBit", 0},
+        {fields::tableOf<Rs232Record>(), "stopBitsIndex", d, "cbbStopBit", 0},
+        {fields::tableOf<Rs232Record>(), "parityIndex", d, "cbbParity", 0},
+        {fields::tableOf<Rs232Record>(), "flowControlIndex", d, "cbbFlowCtrl", 0},
+        {fields::tableOf<Rs232Record>(), "workMode", d, "cbbWorkMode", 0},
+        {fields::tableOf<Rs232Record>(), "pppMode", d, "cbbPPPMode", 0},
+        {fields::tableOf<Rs232Record>(), "callbackMode", d, "cbbRedialMode", 0},
+        {fields::tableOf<DecoderRecord>(), "baudRateIndex", d, "cbb485BaudRate", 0},
+        {fields::tableOf<DecoderRecord>(), "dataBitsIndex", d, "cbb485DataBit", 0},
+        {fields::tableOf<DecoderRecord>(), "stopBitsIndex", d, "cbb485StopBit", 0},
+        {fields::tableOf<DecoderRecord>(), "parityIndex", d, "cbb485Parity", 0},
+        {fields::tableOf<DecoderRecord>(), "flowControlIndex", d, "cbb485FlowCtrl", 0},
+        {fields::tableOf<ChannelPictureRecord>(), "osdType", d, "cbbOSDType", 0},
+        {fields::tableOf<ChannelPictureRecord>(), "osdAttribute", d, "cbbOSDAttr", 1},
+        {fields::tableOf<ChannelRecordingRecord>(), "recordDelay", d, "cbbRecDelay", 0},
+        {fields::tableOf<ChannelRecordingRecord>(), "preRecordTime", d, "cbbPreRec", 0},
+        {fields::tableOf<StreamSettings>(), "streamKind", d, "cbbStream", 0},
+        {fields::tableOf<StreamSettings>(), "resolution", d, "cbbRevolution", 0},
+        {fields::tableOf<StreamSettings>(), "bitRateType", d, "cbbBitRateType", 0},
+        {fields::tableOf<StreamSettings>(), "videoQuality", d, "cbbVideoQuality", 0},
+        {fields::tableOf<StreamSettings>(), "frameRate", d, "cbbFrameRate", 0},
+        {fields::tableOf<StreamSettings>(), "maxBitRate", d, "cbbMaxBitRate", 2, 1},
+        {fields::tableOf<AlarmInRecord>(), "sensorType", d, "cbbAlarmInType", 0},
+        {fields::tableOf<AlarmOutRecord>(), "outputDelay", d, "cbbAlarmOutDelay", 0},
+        {fields::tableOf<RecordingDayHeader>(), "allDay", &recPlan, "cbbRecMode", 0},
+        {fields::tableOf<RecordingDayHeader>(), "allDayType", &recPlan, "cbbRecType1", 0},
+        {fields::tableOf<RecordingSegment>(), "recordType", &recPlan, "cbbRecType4", 0},
+        {fields::tableOf<EmailRecord>(), "serverType", &mail, "cbbEMailServer", 0},
+        {fields::tableOf<EmailRecord>(), "serverAuth", &mail, "cbbServer", 0},
+        {fields::tableOf<EmailRecord>(), "sendInterval", &mail, "cbbInterSend", 0},
+    };
+    for (const Case &c : cases) {
+        const auto *box = c.owner->findChild<QComboBox *>(QString::fromLatin1(c.box));
+        const fields::Field &f = fieldOf(c.table, c.field);
+        ASSERT_TRUE(box && f.items) << c.box;
+        const int items = box->count() - c.custom;
+        ASSERT_GT(items, 0) << c.box;
+        for (int i = 0; i < items; ++i)
+            EXPECT_EQ(QString::fromStdString(f.items(c.first + i)), box->itemText(i)) << c.box << " " << i;
+        EXPECT_EQ(f.items(c.first + items + c.custom), "") << c.box;
+        EXPECT_EQ(f.items(c.first - 1), "") << c.box;
+    }
+    // Disk list columns: a word for every value.
+    for (std::uint32_t v = 0; v < 8; ++v) {
+        EXPECT_EQ(QString::fromStdString(fieldOf(fields::tableOf<DiskEntry>(), "diskStatus").items(v)),
+                  DiskPage::diskStatusText(v));
+        EXPECT_EQ(QString::fromStdString(fieldOf(fields::tableOf<DiskEntry>(), "diskAttribute").items(v)),
+                  DiskPage::diskAttributeText(v));
+    }
+    // A custom ceiling, and the frame type (0 BBP, anything else single P).
+    EXPECT_EQ(fieldOf(fields::tableOf<StreamSettings>(), "maxBitRate").items(0x802EE000), "自定义 3000Kbps");
+    EXPECT_EQ(fieldOf(fields::tableOf<StreamSettings>(), "frameType").items(2), "单P");
+    EXPECT_EQ(fieldOf(fields::tableOf<DnsNtpRecord>(), "utcOffsetHours").kind, fields::Kind::Signed);
     const std::uint8_t minusTwelve = 0xF4;
     EXPECT_EQ(fields::readInteger(&minusTwelve, 1, true), -12);
-    const fields::Field receivers = field(fields::tableOf<EmailRecord>(), "receiverName");
+    const fields::Field &receivers = fieldOf(fields::tableOf<EmailRecord>(), "receiverName");
     EXPECT_EQ(receivers.kind, fields::Kind::Text);
     EXPECT_EQ(receivers.count, 2u);
     EXPECT_EQ(receivers.elementSize(), 32u);
@@ -149,6 +219,53 @@ TEST(Backup, RestoreOntoAResetRecorderGivesEveryRecordBackByteForByte)
         EXPECT_EQ(after.records[i].bytes, backup.records[i].bytes) << after.records[i].label();
 }
 
+// A restore the recorder refuses part-way says exactly which of the records it had to change
+// reached the recorder, as the recorder itself holds them, and what those ask for.
+TEST(Backup, ARestoreFailingPartWayReportsWhatReachedTheRecorder)
+{
+    SimulatedRecorder sim(Profile);
+    dvrsim::Device &device = *sim.device;
+    gbk::writeField(recordOf<NetworkRecord>(device, cmd::Network, 0).deviceIp, u"10.1.2.3");
+    gbk::writeField(recordOf<ChannelPictureRecord>(device, cmd::ChannelPicture, 2).channelName, u"后门");
+    recordOf<ChannelCompressionRecord>(device, cmd::ChannelCompression, 3).mainStream.maxBitRate = 7;
+    recordOf<AlarmOutRecord>(device, cmd::AlarmOut, 0).schedule.days[2].segments[1].endHour = 9; // restart rule
+    const dvrcfg::Snapshot backup = backupOf(sim.login);
+    device.restoreFactory();
+    device.clearLog();
+    // The restore's full load is 3 single commands and a batch of 29; then the scale setting,
+    // the server page's 101 and 1001, and the channel page: channel 1's four records, then
+    // channel 2's picture, the 40th command, which the recorder answers "fail".
+    device.injectFault(dvrsim::Fault::ResultFail, 40);
+    const auto report = dvrcfg::restore(backup, sim.login, {});
+    ASSERT_GE(device.log().size(), 40u);
+    ASSERT_EQ(device.log()[39].commandType, 1003);
+    EXPECT_FALSE(report.ok);
+    EXPECT_TRUE(report.sent);
+    const auto has = [&](const std::string &line) {
+        return std::find(report.lines.begin(), report.lines.end(), line) != report.lines.end();
+    };
+    // The channel page's batch went out whole; the pages after it did not.
+    EXPECT_TRUE(has("sent 19 of 31 record(s); 29 read back byte for byte")) << report.lines[0];
+    EXPECT_TRUE(has("reached the recorder (read back): network, channel 3 · compression"));
+    EXPECT_TRUE(has("did not reach the recorder: channel 2 · picture, alarm output 1"));
+    EXPECT_TRUE(has("what reached it asks for a restart: network"));
+    const auto holds = [&](const char *kind, int slot) {
+        std::size_t size = 0;
+        const dvrcfg::RecordImage *r = backup.find(dvrcfg::findKind(kind), slot);
+        const std::uint8_t *at = device.locate(r->kind->getType, r->channel, size);
+        return std::memcmp(at, r->bytes.data(), size) == 0;
+    };
+    EXPECT_TRUE(holds("network", 0));
+    EXPECT_TRUE(holds("compression", 2));
+    EXPECT_FALSE(holds("picture", 1));
+    EXPECT_FALSE(holds("alarmout", 0));
+
+    // Run again, it completes.
+    EXPECT_TRUE(dvrcfg::restore(backup, sim.login, {}).ok);
+    EXPECT_TRUE(holds("picture", 1));
+    EXPECT_TRUE(holds("alarmout", 0));
+}
+
 TEST(Backup, DryRunRestoreSendsNothing)
 {
     SimulatedRecorder sim(Profile);
@@ -212,6 +329,104 @@ TEST_F(DiffThroughTheDialog, ABackupAgainstItselfIsEmptyAndAPageChangeNamesExact
     EXPECT_EQ(lines[1], "channel 2 · compression · carried bytes 34..35 differ");
 }
 
+// The fields that identify a recorder on its network stay the target's own (names unless asked
+// for) and --help lists each; a field next to them is copied.
+TEST(Merge, IdentityFieldsStayTheTargetsOwnAndAreListed)
+{
+    struct Case {
+        const char *kind, *field;
+        bool name;
+    };
+    const Case identity[] = {
+        {"device", "deviceName", false},
+        {"device", "deviceNumber", false},
+        {"network", "deviceIp", false},
+        {"network", "ipMask", false},
+        {"network", "gatewayIp", false},
+        {"network", "devicePort", false},
+        {"network", "httpPort", false},
+        {"network", "macAddress", false},
+        {"network", "manageHostIp", false},
+        {"network", "manageHostPort", false},
+        {"network", "ipServerAddress", false},
+        {"network", "multicastIp", false},
+        {"network", "pppoeUser", false},
+        {"network", "pppoePassword", false},
+        {"network", "pppoeAddress", false},
+        {"dnsntp", "dnsServer", false},
+        {"rs232", "pppRemoteAddress", false},
+        {"rs232", "pppLocalAddress", false},
+        {"rs232", "pppLocalMask", false},
+        {"rs232", "pppUser", false},
+        {"rs232", "pppPassword", false},
+        {"rs232", "telephoneNumber", false},
+        {"picture", "channelName", true},
+        {"alarmin", "alarmInName", true},
+        {"network", "nicType", false /* copied */},
+    };
+    const auto help = dvrcfg::excludedFieldLines();
+    for (const Case &c : identity) {
+        const dvrcfg::RecordKind &kind = *dvrcfg::findKind(c.kind);
+        const fields::Field &f = fieldOf(kind.table(), c.field);
+        const bool copied = std::strcmp(c.field, "nicType") == 0;
+        for (const bool includeNames : {false, true}) {
+            std::vector<std::uint8_t> from(kind.table().size, 0xA5), into(kind.table().size, 0);
+            dvrcfg::mergeFields(kind, from.data(), into.data(), {true, !includeNames});
+            const bool expectCopied = copied || (c.name && includeNames);
+            EXPECT_EQ(into[f.offset], expectCopied ? 0xA5 : 0) << c.kind << "." << c.field << " " << includeNames;
+        }
+        const std::string listed = std::string(c.kind) + "." + c.field + " (";
+        EXPECT_EQ(std::any_of(help.begin(), help.end(), [&](const std::string &l) { return l.rfind(listed, 0) == 0; }),
+                  !copied)
+            << listed;
+    }
+    // Only the disks both recorders have take the template's attribute and group.
+    DiskRecord from{}, into{};
+    from.diskEntryCount = 4;
+    into.diskEntryCount = 2;
+    for (DiskEntry &e : from.entries)
+        e.diskAttribute = 2;
+    dvrcfg::mergeFields(*dvrcfg::findKind("disk"), reinterpret_cast<const std::uint8_t *>(&from),
+                        reinterpret_cast<std::uint8_t *>(&into), {});
+    EXPECT_EQ(into.diskEntryCount, 2u);
+    EXPECT_EQ(into.entries[1].diskAttribute, 2);
+    EXPECT_EQ(into.entries[2].diskAttribute, 0);
+}
+
+// The dialog's restart rule, byte by byte: what the pages compare, and nothing else.
+TEST(Restart, RuleComparesWhatThePagesCompare)
+{
+    auto records = std::make_unique<DvrRecords>();
+    std::memset(static_cast<void *>(records.get()), 0, sizeof *records);
+    records->deviceInfo.deviceType = 82;
+    records->deviceInfo.channelCount = 1;
+    records->deviceInfo.alarmInCount = 1;
+    records->deviceInfo.alarmOutCount = 1;
+    const dvrcfg::Snapshot before = dvrcfg::snapshotOf(*records);
+    struct Case {
+        const char *kind;
+        std::size_t byte;
+        bool restart;
+    };
+    const Case cases[] = {
+        {"compression", 4, true},  {"compression", 5, true},   {"compression", 88, true},  {"compression", 89, true},
+        {"compression", 6, false}, {"compression", 87, false}, {"compression", 90, false}, {"alarmin", 36, true},
+        {"alarmin", 140, true},    {"alarmin", 363, true},     {"alarmin", 37, false},     {"alarmin", 139, false},
+        {"alarmin", 364, false},   {"alarmout", 40, true},     {"alarmout", 263, true},    {"alarmout", 39, false},
+        {"alarmout", 264, false},  {"network", 1955, true},    {"dnsntp", 0, true},        {"disk", 9, true},
+        {"diskgroup", 1223, true}, {"device", 4, false},       {"scale", 0, false},        {"picture", 7, false},
+        {"recording", 100, false}, {"overlay", 8, false},      {"rs232", 4, false},        {"decoder", 12, false},
+        {"exception", 8, false},
+    };
+    for (const Case &c : cases) {
+        dvrcfg::Snapshot after = before;
+        dvrcfg::RecordImage *r = after.find(dvrcfg::findKind(c.kind), 0);
+        ASSERT_NE(r, nullptr) << c.kind;
+        r->bytes[c.byte] ^= 1;
+        EXPECT_EQ(dvrcfg::restartReasons(before, after, {r}).size(), c.restart ? 1u : 0u) << c.kind << " " << c.byte;
+    }
+}
+
 TEST(BackupFile, ADamagedOrHandEditedBackupIsRefused)
 {
     SimulatedRecorder sim(Profile);
@@ -247,6 +462,12 @@ TEST(BackupFile, ADamagedOrHandEditedBackupIsRefused)
         EXPECT_FALSE(dvrcfg::fromJson(bad, out, error)) << c.what;
     }
     EXPECT_FALSE(dvrcfg::fromJson(good.left(good.size() / 2), s, error)) << "cut short";
+    // Consistent in itself, hash included, but not a whole backup.
+    for (const std::size_t drop : {std::size_t(2), s.records.size() - 1}) {
+        dvrcfg::Snapshot partial = s;
+        partial.records.erase(partial.records.begin() + std::ptrdiff_t(drop));
+        EXPECT_FALSE(dvrcfg::fromJson(dvrcfg::toJson(partial), partial, error)) << drop;
+    }
 }
 
 TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)
@@ -342,6 +563,20 @@ TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)
     EXPECT_EQ(rerun[0].outcome, dvrcfg::TargetReport::Outcome::Unchanged);
     EXPECT_EQ(rerun[1].outcome, dvrcfg::TargetReport::Outcome::Applied);
     EXPECT_EQ(rerun[1].changed.size(), failed.missing.size());
+}
+
+// A high-definition template's resolution codes mean nothing to a standard recorder.
+TEST(Apply, CompressionStaysBetweenDeviceFamilies)
+{
+    SimulatedRecorder hd("type=40&channels=2&alarmin=1&alarmout=1");
+    recordOf<ChannelCompressionRecord>(*hd.device, cmd::ChannelCompression, 1).mainStream.resolution = 19;
+    const dvrcfg::Snapshot tpl = backupOf(hd.login);
+    dvrcfg::ApplyOptions options;
+    options.dryRun = true;
+    const auto report = dvrcfg::apply(tpl, {"sim://type=82&channels=2&alarmin=1&alarmout=1"}, options).at(0);
+    EXPECT_TRUE(std::none_of(report.changed.begin(), report.changed.end(), [](const std::string &l) {
+        return l.find("compression") != std::string::npos;
+    })) << report.changed.at(0);
 }
 
 #ifdef DVRCFG_PATH

@@ -97,12 +97,12 @@ std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &
                                         const std::vector<const RecordImage *> &sent);
 
 struct SendResult {
-    bool answered = false;                    // every set command was answered "ok"
-    bool readBack = false;                    // the read-back succeeded
-    std::vector<const RecordImage *> sent;    // in the order sent
-    std::vector<const RecordImage *> reached; // read back equal to what was sent
-    std::vector<const RecordImage *> missing; // read back different (or unknown)
-    std::vector<std::string> restart;         // why the recorder asks for a restart
+    bool answered = false;                 // every set command was answered "ok"
+    bool readBack = false;                 // the read-back succeeded
+    std::vector<const RecordImage *> sent; // whose set command went out, in order (a failure stops the pages after it)
+    std::vector<const RecordImage *> reached; // of those asked for, read back as intended
+    std::vector<const RecordImage *> missing; // of those asked for, read back different (or unknown)
+    std::vector<std::string> restart;         // what reached the recorder and asks for a restart
     std::string error;
 };
 
@@ -141,6 +141,7 @@ struct TargetReport {
     std::vector<std::string> changed; // labels of the records that differed
     std::vector<std::string> reached; // of those, read back as sent
     std::vector<std::string> missing; // of those, not (or not known to be) on the recorder
+    bool readBack = true;             // false: whether `missing` reached it is not known
     std::vector<std::string> notes;   // type or counts that differ, restart
 };
 const char *outcomeText(TargetReport::Outcome outcome);

@@ -277,6 +277,7 @@ const Exclusion Identity[] = {
     {"network.pppoeUser", "PPPoE credentials"},
     {"network.pppoePassword", "PPPoE credentials"},
     {"network.pppoeAddress", "PPPoE address"},
+    {"dnsntp.dnsServer", "address"},
     {"rs232.pppRemoteAddress", "PPP address"},
     {"rs232.pppLocalAddress", "PPP address"},
     {"rs232.pppLocalMask", "PPP address"},
@@ -574,6 +575,16 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
             return false;
         }
     }
+    // Every record of the full load, each once, in its order: a restore then knows the whole
+    // configuration, and a file cut down (and hashed again) is not taken for a backup.
+    auto shape = zeroed();
+    shape->deviceInfo = *d;
+    const Snapshot expected = snapshotOf(*shape);
+    if (!std::equal(expected.records.begin(), expected.records.end(), s.records.begin(), s.records.end(),
+                    [](const RecordImage &x, const RecordImage &y) { return x.kind == y.kind && x.slot == y.slot; })) {
+        error = "the records are not those of a full load of this device (one missing, added or out of order)";
+        return false;
+    }
     out = std::move(s);
     return true;
 }
@@ -691,8 +702,19 @@ std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const S
 
 void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t *into, const MergeRules &rules)
 {
+    // Disk entries describe each recorder's own disks: only the disks both have take the
+    // template's attribute and group.
+    std::size_t end = kind.table().size;
+    if (std::strcmp(kind.name, "disk") == 0) {
+        const auto count = [](const std::uint8_t *record) {
+            std::uint32_t n = 0;
+            std::memcpy(&n, record + offsetof(DiskRecord, diskEntryCount), sizeof n);
+            return std::min<std::uint32_t>(n, DiskEntryCapacity);
+        };
+        end = offsetof(DiskRecord, entries) + std::min(count(from), count(into)) * sizeof(DiskEntry);
+    }
     for (const Leaf &leaf : leavesOf(kind))
-        if (leaf.field->kind != fields::Kind::Carried && !excluded(kind, leaf, rules))
+        if (leaf.field->kind != fields::Kind::Carried && leaf.offset < end && !excluded(kind, leaf, rules))
             std::memcpy(into + leaf.offset, from + leaf.offset, leaf.size);
 }
 
@@ -705,6 +727,8 @@ std::vector<std::string> excludedFieldLines()
         out.push_back(std::string(e.field) + " (" + e.why + "; --include-names brings it along)");
     for (const char *f : HardwareFacts)
         out.push_back(std::string(f) + " (reported by the hardware)");
+    out.push_back("ddns, nfs: every field (DDNS credentials and addresses, NFS servers): never read nor written, "
+                  "as the dialog never fetches or sends these records");
     return out;
 }
 
@@ -828,19 +852,18 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
                          const std::vector<const RecordImage *> &send)
 {
     SendResult result;
-    result.sent = send;
-    result.restart = restartReasons(live, intended, send);
     auto r = zeroed();
     writeInto(live, *r);
     writeInto(intended, *r);
     result.answered = true;
     // One set batch per page, in page order, as the pages save; the scale setting goes at once.
     for (int page = 0; page <= 5 && result.answered; ++page) {
-        bool queued = false;
+        std::vector<const RecordImage *> queued; // go out with the page's batch
         for (const RecordImage *x : send) {
             if (x->kind->page != page)
                 continue;
             if (isScale(*x)) {
+                result.sent.push_back(x);
                 if (!config_set_scale(login, &r->scaleFlag)) {
                     result.answered = false;
                     result.error = "the scale setting was refused";
@@ -848,11 +871,15 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
                 }
                 continue;
             }
-            queued |= withTyped(*x, *r, [&](auto &record) { return queueSet(login, x->channel, record); });
+            if (withTyped(*x, *r, [&](auto &record) { return queueSet(login, x->channel, record); }))
+                queued.push_back(x);
         }
-        if (result.answered && queued && !config_run_set_batch(nullptr, nullptr)) {
-            result.answered = false;
-            result.error = "a set command of page " + std::to_string(page) + " was not answered \"ok\"";
+        if (result.answered && !queued.empty()) {
+            result.sent.insert(result.sent.end(), queued.begin(), queued.end());
+            if (!config_run_set_batch(nullptr, nullptr)) {
+                result.answered = false;
+                result.error = "a set command of page " + std::to_string(page) + " was not answered \"ok\"";
+            }
         }
         config_clear_queue();
     }
@@ -876,6 +903,8 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
     if (!result.readBack)
         result.error += (result.error.empty() ? "" : "; ") + std::string("the read-back failed, so which records "
                                                                          "reached the recorder is not known");
+    // Only what reached the recorder can ask for a restart.
+    result.restart = restartReasons(live, intended, result.reached);
     return result;
 }
 
@@ -927,6 +956,13 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
     send.erase(
         std::remove_if(send.begin(), send.end(), [&](const RecordImage *r) { return !backup.find(r->kind, r->slot); }),
         send.end());
+    std::vector<const RecordImage *> unsent; // differ, but no page of the dialog sends them here
+    for (const RecordImage &r : intended.records)
+        if (options.only.takes(r) && r.bytes != live.find(r.kind, r.slot)->bytes &&
+            std::find(send.begin(), send.end(), &r) == send.end())
+            unsent.push_back(&r);
+    if (!unsent.empty())
+        lines.push_back("never sent to this recorder (the dialog does not send them): " + joinLabels(unsent));
     const auto restart = restartReasons(live, intended, send);
     if (options.dryRun) {
         lines.push_back("dry run: nothing sent; would send " + std::to_string(send.size()) + " record(s)");
@@ -937,21 +973,30 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
         return report;
     }
     const SendResult sent = sendAndVerify(login, live, intended, send);
-    report.sent = true;
-    lines.push_back("sent " + std::to_string(sent.sent.size()) + " record(s); " + std::to_string(sent.reached.size()) +
-                    " read back byte for byte");
-    if (!sent.missing.empty())
-        lines.push_back("not on the recorder as sent: " + joinLabels(sent.missing));
+    report.sent = !sent.sent.empty();
+    report.ok = sent.answered && sent.readBack && sent.missing.empty();
+    lines.push_back("sent " + std::to_string(sent.sent.size()) + " of " + std::to_string(send.size()) + " record(s); " +
+                    std::to_string(sent.reached.size()) + " read back byte for byte");
+    if (!report.ok) {
+        // Exactly which of the records that had to change the recorder now holds, so the
+        // operator knows where it stands before running the restore again.
+        std::vector<const RecordImage *> reached;
+        for (const RecordImage *r : sent.reached)
+            if (r->bytes != live.find(r->kind, r->slot)->bytes)
+                reached.push_back(r);
+        lines.push_back("reached the recorder (read back): " + (reached.empty() ? "none" : joinLabels(reached)));
+        lines.push_back(std::string(sent.readBack ? "did not reach the recorder: " : "not known to have reached it: ") +
+                        joinLabels(sent.missing));
+    }
     if (!sent.error.empty())
         lines.push_back("error: " + sent.error);
-    report.ok = sent.answered && sent.readBack && sent.missing.empty();
+    std::string restartList;
+    for (const auto &r : sent.restart)
+        restartList += (restartList.empty() ? "" : ", ") + r;
     if (report.ok)
-        lines.push_back(sent.restart.empty() ? "no restart needed" : "the recorder asks for a restart: " + [&] {
-            std::string s;
-            for (const auto &r : sent.restart)
-                s += (s.empty() ? "" : ", ") + r;
-            return s;
-        }());
+        lines.push_back(restartList.empty() ? "no restart needed" : "the recorder asks for a restart: " + restartList);
+    else if (!restartList.empty())
+        lines.push_back("what reached it asks for a restart: " + restartList);
     return report;
 }
 
@@ -1002,10 +1047,15 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
     }
     Snapshot intended = live;
     const MergeRules rules{true, !options.includeNames};
+    // High-definition recorders store other resolution codes: compression does not carry over
+    // between the two families.
+    const bool otherResolutions = isHighDefinitionType(t->deviceType) != isHighDefinitionType(l->deviceType);
+    if (otherResolutions && (options.only.kinds.empty() || options.only.kinds.count("compression")))
+        report.notes.push_back("compression left as it is: the template's resolutions are another device family's");
     bool anyFits = false;
     for (RecordImage &r : intended.records) {
         const RecordImage *from = tpl.find(r.kind, r.slot);
-        if (!from || !options.only.takes(r))
+        if (!from || !options.only.takes(r) || (otherResolutions && r.kind == findKind("compression")))
             continue;
         anyFits = true;
         mergeFields(*r.kind, from->bytes.data(), r.bytes.data(), rules);
@@ -1028,6 +1078,7 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
             report.notes.push_back("would ask for a restart");
     } else {
         const SendResult sent = sendAndVerify(login, live, intended, send);
+        report.readBack = sent.readBack;
         for (const RecordImage *r : sent.reached)
             report.reached.push_back(r->label());
         for (const RecordImage *r : sent.missing)
@@ -1038,9 +1089,12 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
                 report.notes.push_back("asks for a restart");
         } else {
             report.outcome = Outcome::Failed;
-            report.reason = sent.missing.empty() ? sent.error : "failed at " + sent.missing.front()->label();
-            if (!sent.error.empty() && !sent.missing.empty())
+            report.reason =
+                sent.missing.empty() || !sent.readBack ? sent.error : "failed at " + sent.missing.front()->label();
+            if (!sent.error.empty() && !sent.missing.empty() && sent.readBack)
                 report.reason += " (" + sent.error + ")";
+            if (!sent.restart.empty())
+                report.notes.push_back("what reached it asks for a restart");
         }
     }
     SdkLogout(login);
@@ -1102,7 +1156,7 @@ std::vector<std::string> reportLines(const TargetReport &r)
     };
     if (r.outcome == TargetReport::Outcome::Failed) {
         list("reached it (read back)", r.reached);
-        list("did not reach it", r.missing);
+        list(r.readBack ? "did not reach it" : "not known to have reached it (the read-back failed)", r.missing);
     } else if (r.outcome == TargetReport::Outcome::WouldApply) {
         list("would change", r.changed);
     } else {
