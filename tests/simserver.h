@@ -9,6 +9,9 @@
 #include <QTcpSocket>
 
 #include <csignal>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +34,11 @@ public:
         controlPort_ = 0;
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef __linux__
+        // If the test process dies without stopping it (a sanitizer abort), the server goes too:
+        // left running it would keep the test's output open and CTest would wait on it for ever.
+        process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
         process_->start(QStringLiteral(DVR_SIMULATOR_PATH), arguments);
         if (!process_->waitForStarted(10000))
             return false;
