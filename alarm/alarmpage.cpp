@@ -24,6 +24,9 @@ void copyAlarmIn(const AlarmInRecord &source, AlarmInRecord &target)
     std::memcpy(target.alarmInName, name, sizeof name);
 }
 
+QString alarmInItemName(int n) { return QStringLiteral("报警输入") + QString::number(n); }
+QString alarmOutItemName(int n) { return QStringLiteral("报警输出") + QString::number(n); }
+
 } // namespace
 
 AlarmPage::AlarmPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::AlarmPage>())
@@ -82,33 +85,11 @@ QCheckBox *AlarmPage::exceptionOutputBox(int n) const
 void AlarmPage::FillAlarmPage()
 {
     renewBaselines();
-    {
-        const QSignalBlocker blockIn(ui_->cbbAlarmIn), blockCopy(ui_->cbbCopyAlarmIn);
-        ui_->cbbAlarmIn->clear();
-        ui_->cbbCopyAlarmIn->clear();
-        ui_->cbbCopyAlarmIn->addItem(QStringLiteral("全部报警输入"));
-        for (int n = 1; n <= r_.alarmInCount(); ++n) {
-            const QString item = QStringLiteral("报警输入") + QString::number(n);
-            ui_->cbbAlarmIn->addItem(item);
-            ui_->cbbCopyAlarmIn->addItem(item);
-        }
-        ui_->cbbAlarmIn->setCurrentIndex(0);
-        ui_->cbbCopyAlarmIn->setCurrentIndex(0);
-    }
+    fillSelectorAndCopyTargets(ui_->cbbAlarmIn, ui_->cbbCopyAlarmIn, QStringLiteral("全部报警输入"), r_.alarmInCount(),
+                               alarmInItemName);
     cbbAlarmInChange();
-    {
-        const QSignalBlocker blockOut(ui_->cbbAlarmOut), blockCopy(ui_->cbbCopyAlarmOut);
-        ui_->cbbAlarmOut->clear();
-        ui_->cbbCopyAlarmOut->clear();
-        ui_->cbbCopyAlarmOut->addItem(QStringLiteral("全部报警输出"));
-        for (int n = 1; n <= r_.alarmOutCount(); ++n) {
-            const QString item = QStringLiteral("报警输出") + QString::number(n);
-            ui_->cbbAlarmOut->addItem(item);
-            ui_->cbbCopyAlarmOut->addItem(item);
-        }
-        ui_->cbbAlarmOut->setCurrentIndex(0);
-        ui_->cbbCopyAlarmOut->setCurrentIndex(0);
-    }
+    fillSelectorAndCopyTargets(ui_->cbbAlarmOut, ui_->cbbCopyAlarmOut, QStringLiteral("全部报警输出"),
+                               r_.alarmOutCount(), alarmOutItemName);
     cbbAlarmOutChange();
     cbbExceptionChange(); // the exception kind shown stays as it was
 }

@@ -46,15 +46,6 @@ int resolutionItem(std::uint8_t code, bool highDefinition)
     return found == std::end(HdResolutionCodes) ? -1 : int(found - std::begin(HdResolutionCodes));
 }
 
-// The number a spin edit holds as typed, before its range clamps it; a text that is not a number
-// reads as the minimum.
-long long typedSpinNumber(const QSpinBox *spin)
-{
-    bool ok = false;
-    const long long typed = spin->cleanText().toLongLong(&ok);
-    return ok ? typed : spin->minimum();
-}
-
 bool inRange(long long value, long long low, long long high) { return value >= low && value <= high; }
 
 // Cell editor limits: coordinates take three digits, the overlay text the width of its field.
@@ -177,20 +168,8 @@ void ChannelPage::FillChannelPage()
     }
     std::copy(std::begin(r_.compression), std::end(r_.compression), r_.compressionBaseline);
 
-    {
-        const QSignalBlocker blockSel(ui_->cbbSelChan);
-        const QSignalBlocker blockCopy(ui_->cbbCopyChan);
-        ui_->cbbSelChan->clear();
-        ui_->cbbCopyChan->clear();
-        ui_->cbbCopyChan->addItem(QStringLiteral("全部通道"));
-        for (int n = 1; n <= r_.channelCount(); ++n) {
-            const QString name = QStringLiteral("第%1通道").arg(n);
-            ui_->cbbSelChan->addItem(name);
-            ui_->cbbCopyChan->addItem(name);
-        }
-        ui_->cbbSelChan->setCurrentIndex(r_.channelCount() > 0 ? 0 : -1);
-        ui_->cbbCopyChan->setCurrentIndex(0);
-    }
+    fillSelectorAndCopyTargets(ui_->cbbSelChan, ui_->cbbCopyChan, QStringLiteral("全部通道"), r_.channelCount(),
+                               channelItemName);
     cbbSelChanChange();
 }
 
@@ -510,11 +489,6 @@ void ChannelPage::lvOSDSetDblClick(int row, int column)
     QRect cell = ui_->lvOSDSet->visualRect(ui_->lvOSDSet->model()->index(row, column));
     cell.setLeft(std::max(0, cell.left()));
     editor->setGeometry(cell);
-    // A new limit for the column; the editor's previous one goes.
-    if (const QValidator *old = editor->validator()) {
-        editor->setValidator(nullptr);
-        delete old;
-    }
     limitTyping(editor, cellTypingLimit(column));
     editor->setText(overlayCell(row, column)->text());
     editor->show();

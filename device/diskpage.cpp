@@ -168,7 +168,7 @@ void DiskPage::FillDiskPage()
         ui_->chklstChannel->clear();
         addCheckItem(ui_->chklstChannel, QStringLiteral("全选"));
         for (int n = 1; n <= r_.channelCount(); ++n)
-            addCheckItem(ui_->chklstChannel, QStringLiteral("第") + QString::number(n) + QStringLiteral("通道"));
+            addCheckItem(ui_->chklstChannel, channelItemName(n));
     }
     {
         const QSignalBlocker block(ui_->cbbGroupNum);

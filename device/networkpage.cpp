@@ -1,7 +1,6 @@
 #include "device/networkpage.h"
 
 #include "alarm/frmsetemail.h"
-#include "command/Pub_commonfunc.h"
 #include "command/typedcommands.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
@@ -18,23 +17,12 @@
 namespace {
 
 // An empty address field is allowed: the device then has no such server.
-bool emptyOrValidAddress(const QLineEdit *edit)
-{
-    return edit->text().isEmpty() || is_valid_ip(edit->text().toLocal8Bit().constData());
-}
+bool emptyOrValidAddress(const QLineEdit *edit) { return edit->text().isEmpty() || validAddress(edit); }
 
-// The number the operator left in a spin edit, before any clamping; not a number reads as the
-// minimum. The editor itself refuses most out-of-range typing, so the range checks are a guard.
-long long typedNumber(const QSpinBox *spin)
-{
-    bool ok = false;
-    const long long typed = spin->cleanText().toLongLong(&ok);
-    return ok ? typed : spin->minimum();
-}
-
+// The editor itself refuses most out-of-range typing, so the range checks are a guard.
 bool inRange(const QSpinBox *spin, long long low, long long high)
 {
-    const long long value = typedNumber(spin);
+    const long long value = typedSpinNumber(spin);
     return value >= low && value <= high;
 }
 

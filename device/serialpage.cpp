@@ -1,6 +1,5 @@
 #include "device/serialpage.h"
 
-#include "command/Pub_commonfunc.h"
 #include "command/typedcommands.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
@@ -10,14 +9,6 @@
 
 #include <algorithm>
 #include <cstddef>
-
-namespace {
-
-bool validAddress(const QLineEdit *edit) { return is_valid_ip(edit->text().toLocal8Bit().constData()); }
-
-QString channelName(int n) { return QStringLiteral("第") + QString::number(n) + QStringLiteral("通道"); }
-
-} // namespace
 
 SerialPage::SerialPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::SerialPage>())
 {
@@ -54,19 +45,8 @@ int SerialPage::selectedChannel() const
 
 void SerialPage::FillSerialPage()
 {
-    {
-        const QSignalBlocker blockChannel(ui_->cbbChannel);
-        const QSignalBlocker blockCopy(ui_->cbbCopyChannel);
-        ui_->cbbChannel->clear();
-        ui_->cbbCopyChannel->clear();
-        ui_->cbbCopyChannel->addItem(QStringLiteral("全部通道"));
-        for (int n = 1; n <= r_.channelCount(); ++n) {
-            ui_->cbbChannel->addItem(channelName(n));
-            ui_->cbbCopyChannel->addItem(channelName(n));
-        }
-        ui_->cbbChannel->setCurrentIndex(0);
-        ui_->cbbCopyChannel->setCurrentIndex(0);
-    }
+    fillSelectorAndCopyTargets(ui_->cbbChannel, ui_->cbbCopyChannel, QStringLiteral("全部通道"), r_.channelCount(),
+                               channelItemName);
 
     const Rs232Record &s = r_.rs232;
     showIndex(ui_->cbbBaudRate, s.baudRateIndex);

@@ -1,6 +1,5 @@
 #include "device/serverpage.h"
 
-#include "command/Pub_commonfunc.h"
 #include "command/typedcommands.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
@@ -14,8 +13,6 @@ QString buildDateText(std::uint32_t date)
 {
     return QString::asprintf("%02d%02d%02d", int(date >> 16), int((date >> 8) & 0xFF), int(date & 0xFF));
 }
-
-bool validAddress(const QLineEdit *edit) { return is_valid_ip(edit->text().toLocal8Bit().constData()); }
 
 // A port typed into a field: a decimal number within [low, 65535].
 bool validPort(const QLineEdit *edit, int low)

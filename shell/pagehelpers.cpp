@@ -1,5 +1,6 @@
 #include "shell/pagehelpers.h"
 
+#include "command/Pub_commonfunc.h"
 #include "shell/notifier.h"
 
 #include <QEvent>
@@ -46,11 +47,17 @@ protected:
 
 } // namespace
 
+bool validAddress(const QLineEdit *edit) { return is_valid_ip(edit->text().toLocal8Bit().constData()); }
+
 void limitTyping(QLineEdit *edit, int maxLength)
 {
     edit->setMaxLength(32767); // QLineEdit's own limit would also cut text set by code
     edit->setProperty("typingLimit", maxLength);
+    // A field limited anew (an in-place editor moving between columns) drops its old limit.
+    const QValidator *old = edit->validator();
     edit->setValidator(new TypingLimit(edit, maxLength));
+    if (dynamic_cast<const TypingLimit *>(old))
+        delete old;
 }
 
 void limitTypingOfFields(QWidget *form)
@@ -63,19 +70,37 @@ void limitTypingOfFields(QWidget *form)
     }
 }
 
+void fillSelectorAndCopyTargets(QComboBox *selector, QComboBox *targets, const QString &all, int count,
+                                QString (*name)(int))
+{
+    const QSignalBlocker blockSelector(selector), blockTargets(targets);
+    selector->clear();
+    targets->clear();
+    targets->addItem(all);
+    for (int n = 1; n <= count; ++n) {
+        selector->addItem(name(n));
+        targets->addItem(name(n));
+    }
+    selector->setCurrentIndex(0); // -1 when there is nothing to select
+    targets->setCurrentIndex(0);
+}
+
 void setUpSpin(QSpinBox *spin)
 {
     spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     spin->installEventFilter(new SpinFocusOut(spin));
 }
 
-int spinValue(const QSpinBox *spin)
+long long typedSpinNumber(const QSpinBox *spin)
 {
     bool ok = false;
     const long long typed = spin->cleanText().toLongLong(&ok);
-    if (!ok)
-        return spin->minimum();
-    return int(std::clamp<long long>(typed, spin->minimum(), spin->maximum()));
+    return ok ? typed : spin->minimum();
+}
+
+int spinValue(const QSpinBox *spin)
+{
+    return int(std::clamp<long long>(typedSpinNumber(spin), spin->minimum(), spin->maximum()));
 }
 
 bool passChecks(QWidget *parent, std::initializer_list<FieldCheck> checks)

@@ -35,6 +35,9 @@ void limitTyping(QLineEdit *edit, int maxLength);
 // Turns the maximum length that a form gives each of its edit fields into a typing limit.
 void limitTypingOfFields(QWidget *form);
 
+// The field holds a dotted-quad address (is_valid_ip).
+bool validAddress(const QLineEdit *edit);
+
 // A decimal number typed into a field; `ok` false when the text is not one.
 inline long long fieldNumber(const QLineEdit *edit, bool *ok = nullptr) { return edit->text().toLongLong(ok); }
 
@@ -53,6 +56,14 @@ template <typename T> void storeIndex(const QComboBox *box, T &field, int offset
         field = T(box->currentIndex() + offset);
 }
 
+// "第" + n + "通道", the name every page gives channel n (1-based).
+inline QString channelItemName(int n) { return QStringLiteral("第%1通道").arg(n); }
+
+// A page's selector of channels, inputs or outputs and its copy-target list: items 1..count named
+// by `name`, the targets led by `all`; the first item of each selected, without running handlers.
+void fillSelectorAndCopyTargets(QComboBox *selector, QComboBox *targets, const QString &all, int count,
+                                QString (*name)(int));
+
 // Check boxes over 0/1 fields: any non-zero value shows ticked; a store writes 1 or 0.
 inline void showCheck(QCheckBox *box, long long value)
 {
@@ -65,6 +76,9 @@ template <typename T> void storeCheck(const QCheckBox *box, T &field) { field = 
 // range; a text that is not a number reads as the minimum. A stored value outside the range is
 // therefore shown, and saved back, clamped.
 void setUpSpin(QSpinBox *spin);
+// The number the operator left in a spin edit before its range clamps it (for range checks that
+// give their own message); a text that is not a number reads as the minimum.
+long long typedSpinNumber(const QSpinBox *spin);
 int spinValue(const QSpinBox *spin);
 inline void showSpin(QSpinBox *spin, long long value)
 {

@@ -41,8 +41,7 @@ ModalRun pressInModalLoop(const std::function<void()> &loop, const char *button,
         run.modal = dialog->isModal();
         if (before)
             before(*dialog);
-        if (auto *b = child<QAbstractButton>(dialog, QLatin1String(button)))
-            b->click();
+        press(*dialog, button);
         run.closed = !dialog->isVisible();
         run.result = dialog->result();
         if (!run.closed)
@@ -63,11 +62,7 @@ protected:
     }
 
     template <typename T = QWidget> T *find(const QString &name) const { return child<T>(dialog.get(), name); }
-    void click(const char *name) const
-    {
-        if (auto *button = find<QAbstractButton>(QLatin1String(name)))
-            button->click();
-    }
+    void click(const char *name) const { press(*dialog, name); }
 
     // Runs the dialog with exec() and presses `button` inside its loop, after `before` if given.
     ModalRun execPressing(const char *button, const std::function<void(Dialog &)> &before = {})
