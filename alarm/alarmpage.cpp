@@ -254,18 +254,13 @@ void AlarmPage::queueRefresh()
 bool AlarmPage::queueSave(bool &restart)
 {
     // The sensor type and the arming schedules need a restart; names, links and delays do not.
-    bool changed = false;
-    for (int i = 0; i < r_.alarmInCount() && !changed; ++i)
-        changed = bytesDiffer(&r_.alarmIn[i], &r_.alarmInBaseline[i], offsetof(AlarmInRecord, sensorType), 1) ||
+    for (int i = 0; i < r_.alarmInCount() && !restart; ++i)
+        restart = bytesDiffer(&r_.alarmIn[i], &r_.alarmInBaseline[i], offsetof(AlarmInRecord, sensorType), 1) ||
                   bytesDiffer(&r_.alarmIn[i], &r_.alarmInBaseline[i], offsetof(AlarmInRecord, schedule),
                               sizeof(ScheduleRecord));
-    for (int j = 0; j < r_.alarmOutCount() && !changed; ++j)
-        changed = bytesDiffer(&r_.alarmOut[j], &r_.alarmOutBaseline[j], offsetof(AlarmOutRecord, schedule),
+    for (int j = 0; j < r_.alarmOutCount() && !restart; ++j)
+        restart = bytesDiffer(&r_.alarmOut[j], &r_.alarmOutBaseline[j], offsetof(AlarmOutRecord, schedule),
                               sizeof(ScheduleRecord));
-    if (changed) {
-        renewBaselines();
-        restart = true;
-    }
     for (int i = 0; i < r_.alarmInCount(); ++i)
         queueSet(login(), i, r_.alarmIn[i]);
     for (int j = 0; j < r_.alarmOutCount(); ++j)

@@ -18,6 +18,7 @@ public:
     bool collect() override;
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
+    void renewBaselines() override;
     std::vector<NormalisedBytes> normalisedBytes() const override;
 
     // Handlers.
@@ -37,7 +38,6 @@ public:
     void btnLinkTypeClick();
 
 private:
-    void renewBaselines();
     // The input, output and exception kind shown; -1 when the list has none selected.
     int shownInput() const;
     int shownOutput() const;

@@ -27,6 +27,13 @@ TfrmSetEmail::TfrmSetEmail(QWidget *owner, EmailRecord *record)
     edtListView_->setObjectName(QStringLiteral("edtListView"));
     edtListView_->hide();
     edtListView_->installEventFilter(this);
+    // Typing stops at the width of each text's field.
+    limitTyping(ui_->edtSender, int(sizeof EmailRecord::senderName));
+    limitTyping(ui_->edtEMail, int(sizeof EmailRecord::senderAddress));
+    limitTyping(ui_->edtName, int(sizeof EmailRecord::account));
+    limitTyping(ui_->edtPwd, int(sizeof EmailRecord::password));
+    limitTyping(ui_->edtVerifyPwd, int(sizeof EmailRecord::password));
+    limitTyping(ui_->edtEMailServer, int(sizeof EmailRecord::mailServer));
 
     QHeaderView *header = ui_->lvTo->horizontalHeader();
     header->resizeSection(0, 40);
@@ -86,6 +93,8 @@ void TfrmSetEmail::lvToDblClick(int row, int column)
     edtListView_->show();
     edtListView_->raise();
     edtListView_->setFocus();
+    limitTyping(edtListView_, int(column == NameColumn ? sizeof EmailRecord::receiverName[0]
+                                                       : sizeof EmailRecord::receiverAddress[0]));
     edtListView_->setText(cell->text());
     editColumn_ = column;
 }

@@ -166,7 +166,9 @@ void ChannelPage::FillChannelPage()
         ui_->cbbRevolution->clear();
         ui_->cbbRevolution->addItems(resolutions);
     }
-    std::copy(std::begin(r_.compression), std::end(r_.compression), r_.compressionBaseline);
+    renewBaselines();
+    // High-definition devices never receive the compression record: its values are shown only.
+    setCompressionEditable(!isHighDefinitionType(type));
 
     fillSelectorAndCopyTargets(ui_->cbbSelChan, ui_->cbbCopyChan, QStringLiteral("全部通道"), r_.channelCount(),
                                channelItemName);
@@ -269,6 +271,14 @@ void ChannelPage::setAlarmButtons()
     ui_->btnAlarmLinkType->setEnabled(on && a != VideoMask);
 }
 
+void ChannelPage::setCompressionEditable(bool editable)
+{
+    // The stream selector stays, so both streams' values can still be seen.
+    for (QWidget *w : ui_->grpCompress->findChildren<QWidget *>())
+        if (w != ui_->cbbStreamType && (qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w)))
+            w->setEnabled(editable);
+}
+
 void ChannelPage::chkRecPlanClick()
 {
     const bool on = ui_->chkRecPlan->isChecked();
@@ -311,15 +321,18 @@ bool ChannelPage::CollectChannelPage()
         if (editRow_ >= 0)
             return false;
     }
+    // A device that never receives the compression record has nothing there to check or store.
+    const bool sendsCompression = !isHighDefinitionType(r_.deviceType());
     const long long interval = fieldNumber(ui_->edtIntervalFrameI); // not a number reads as 0
     const long long kbps = fieldNumber(ui_->edtKbps);
-    const bool kbpsUsed = !ui_->edtKbps->isHidden() && ui_->edtKbps->isEnabled();
+    const bool kbpsUsed = sendsCompression && !ui_->edtKbps->isHidden();
     if (!passChecks(this, {
                               {inRange(typedSpinNumber(ui_->speChanNameX), 0, 704),
                                QStringLiteral("通道名的X坐标的范围为0-704!"), nullptr},
                               {inRange(typedSpinNumber(ui_->speChanNameY), 0, 576),
                                QStringLiteral("通道名的Y坐标的范围为0-576!"), nullptr},
-                              {inRange(interval, 1, 400), QStringLiteral("I帧间隔的取值范围为1-400!"), nullptr},
+                              {!sendsCompression || inRange(interval, 1, 400),
+                               QStringLiteral("I帧间隔的取值范围为1-400!"), nullptr},
                               {!kbpsUsed || inRange(kbps, 32, 8192), QStringLiteral("位率范围为32-8192!"), nullptr},
                           }))
         return false;
@@ -355,7 +368,8 @@ bool ChannelPage::CollectChannelPage()
     storeIndex(ui_->cbbOSDAttr, p.osdAttribute, 1);
     storeIndex(ui_->cbbOSDType, p.osdType);
 
-    storeStream(ch);
+    if (sendsCompression)
+        storeStream(ch);
 
     for (int k = 0; k < OverlayRows; ++k) {
         TextOverlayEntry &e = r_.textOverlay[ch].entries[k];
@@ -565,25 +579,27 @@ void ChannelPage::queueRefresh()
     }
 }
 
+void ChannelPage::renewBaselines()
+{
+    std::copy(std::begin(r_.compression), std::end(r_.compression), r_.compressionBaseline);
+}
+
 bool ChannelPage::queueSave(bool &restart)
 {
-    // Stream kind and resolution of either stream need a restart of the device.
+    // Stream kind and resolution of either stream need a restart of the device, when the save
+    // sends them at all.
+    const bool sendsCompression = !isHighDefinitionType(r_.deviceType());
     const auto changedStream = [&](int k, std::size_t offset) {
         return bytesDiffer(&r_.compression[k], &r_.compressionBaseline[k], offset, 2);
     };
-    bool changed = false;
-    for (int k = 0; k < r_.channelCount() && !changed; ++k)
-        changed = changedStream(k, offsetof(ChannelCompressionRecord, mainStream)) ||
+    for (int k = 0; k < r_.channelCount() && sendsCompression && !restart; ++k)
+        restart = changedStream(k, offsetof(ChannelCompressionRecord, mainStream)) ||
                   changedStream(k, offsetof(ChannelCompressionRecord, subStream));
-    if (changed) {
-        std::copy(std::begin(r_.compression), std::end(r_.compression), r_.compressionBaseline);
-        restart = true;
-    }
     const int first = r_.firstChannel();
     for (int k = 0; k < r_.channelCount(); ++k) {
         queueSet(login(), first + k, r_.picture[k]);
         queueSet(login(), first + k, r_.recording[k]);
-        if (!isHighDefinitionType(r_.deviceType()))
+        if (sendsCompression)
             queueSet(login(), first + k, r_.compression[k]);
         queueSet(login(), first + k, r_.textOverlay[k]);
     }

@@ -19,6 +19,7 @@ public:
     bool collect() override { return CollectChannelPage(); }
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
+    void renewBaselines() override;
     std::vector<NormalisedBytes> normalisedBytes() const override;
 
     void FillChannelPage();
@@ -57,6 +58,7 @@ private:
     void showStream(int ch);
     void storeStream(int ch);
     void setAlarmButtons();
+    void setCompressionEditable(bool editable);
     void copyChannel(int from, int to);
     void hideCellEditor();
     QTableWidgetItem *overlayCell(int row, int column) const;

@@ -172,7 +172,8 @@ void TfrmSetArea::FormCreate()
         break;
     default: break;
     }
-    shownPosition_ = trbSen->value();
+    // Any move by the operator counts, also one that ends where the bar started.
+    connect(trbSen, &QAbstractSlider::actionTriggered, this, [this] { sensitivityMoved_ = true; });
 
     // The SDK shows the video in a window of its own handle; outside Windows that is the WId of
     // a native panel.
@@ -268,7 +269,9 @@ bool TfrmSetArea::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ui_->pnlSetArea) {
         switch (event->type()) {
-        case QEvent::MouseButtonPress: {
+        // A quick second press arrives as a double-click; it starts a rectangle all the same.
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
             const auto *e = static_cast<QMouseEvent *>(event);
             const QPoint p = e->position().toPoint();
             pnlSetAreaMouseDown(e->button(), e->modifiers(), p.x(), p.y());
@@ -289,11 +292,10 @@ bool TfrmSetArea::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmSetArea::writeSensitivity()
 {
-    // A position left where it was shown keeps the stored value, also one the track bar cannot
-    // show.
-    const int position = ui_->trbSen->value();
-    if (position == shownPosition_)
+    // A bar the operator never moved keeps the stored value, also one the track bar cannot show.
+    if (!sensitivityMoved_)
         return;
+    const int position = ui_->trbSen->value();
     ChannelPictureRecord &r = *drawing_.record;
     if (kind_ == MotionDetection)
         r.motionSensitivity = position == 0 ? SensitivityOff : std::uint8_t(position - 1);

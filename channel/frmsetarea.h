@@ -89,7 +89,7 @@ private:
     int channelPosition_;
     int kind_;
     std::int32_t preview_ = -1;
-    int shownPosition_ = 0; // where the track bar started
+    bool sensitivityMoved_ = false; // the operator moved the track bar
     bool showFlag_ = false;
     bool setFlag_ = false;
     bool dragFlag_ = false;

@@ -59,7 +59,13 @@ bool queueEntry(std::int32_t login, std::int32_t commandType, std::int32_t chann
 
 // Sends every queued entry in one SDK call and checks the answers in queue order, stopping at
 // the first that fails. The queue is empty afterwards, whatever the outcome.
-bool runBatch(bool isSet, SdkProgressCallback progress, void *context)
+void tell(const DecodeNote *note, const void *record, std::size_t bytes, std::int32_t commandType)
+{
+    if (note && note->decoded)
+        note->decoded(note->owner, record, bytes, get_record_size(commandType));
+}
+
+bool runBatch(bool isSet, SdkProgressCallback progress, void *context, const DecodeNote *note = nullptr)
 {
     const CommandQueue q = g_queue;
     config_clear_queue();
@@ -93,10 +99,13 @@ bool runBatch(bool isSet, SdkProgressCallback progress, void *context)
                              answerPointers.data(), answerLengthPointers.data(), progress, context) == 0)
         return false;
     for (std::size_t i = 0; i < count; ++i) {
+        std::size_t decoded = 0;
         const bool ok = isSet ? parse_set_answer(answers[i].get(), q.commandType[i])
-                              : parse_get_answer(answers[i].get(), q.commandType[i], q.record[i]);
+                              : parse_get_answer(answers[i].get(), q.commandType[i], q.record[i], &decoded);
         if (!ok)
             return false;
+        if (!isSet)
+            tell(note, q.record[i], decoded, q.commandType[i]);
     }
     return true;
 }
@@ -140,10 +149,16 @@ std::string format_restore_request() { return functionOnlyRequest("restore_confi
 
 std::string format_ptz_request() { return functionOnlyRequest("get_ptz_config"); }
 
-bool config_get_record(std::int32_t login, std::int32_t commandType, std::int32_t channel, void *destination)
+bool config_get_record(std::int32_t login, std::int32_t commandType, std::int32_t channel, void *destination,
+                       const DecodeNote *note)
 {
-    return sendSingle(login, format_get_request(commandType, channel),
-                      [&](const char *answer) { return parse_get_answer(answer, commandType, destination); });
+    return sendSingle(login, format_get_request(commandType, channel), [&](const char *answer) {
+        std::size_t decoded = 0;
+        if (!parse_get_answer(answer, commandType, destination, &decoded))
+            return false;
+        tell(note, destination, decoded, commandType);
+        return true;
+    });
 }
 
 bool config_queue_get(std::int32_t login, std::int32_t commandType, std::int32_t channel, void *destination)
@@ -151,7 +166,10 @@ bool config_queue_get(std::int32_t login, std::int32_t commandType, std::int32_t
     return queueEntry(login, commandType, channel, destination);
 }
 
-bool config_run_get_batch(SdkProgressCallback progress, void *context) { return runBatch(false, progress, context); }
+bool config_run_get_batch(SdkProgressCallback progress, void *context, const DecodeNote *note)
+{
+    return runBatch(false, progress, context, note);
+}
 
 bool config_queue_set(std::int32_t login, std::int32_t commandType, std::int32_t channel, const void *source)
 {

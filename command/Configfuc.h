@@ -19,9 +19,18 @@ struct CommandQueue {
     void *record[CommandQueueCapacity] = {};
 };
 
-bool config_get_record(std::int32_t login, std::int32_t commandType, std::int32_t channel, void *destination);
+// Told of every get answer that passed its checks: the record it was decoded into, how many bytes
+// its payload held and the record's size. A payload shorter than the record leaves the record's
+// tail as it was, so its owner knows those bytes are not the device's.
+struct DecodeNote {
+    void (*decoded)(void *owner, const void *record, std::size_t bytes, std::size_t recordSize) = nullptr;
+    void *owner = nullptr;
+};
+
+bool config_get_record(std::int32_t login, std::int32_t commandType, std::int32_t channel, void *destination,
+                       const DecodeNote *note = nullptr);
 bool config_queue_get(std::int32_t login, std::int32_t commandType, std::int32_t channel, void *destination);
-bool config_run_get_batch(SdkProgressCallback progress, void *context);
+bool config_run_get_batch(SdkProgressCallback progress, void *context, const DecodeNote *note = nullptr);
 bool config_queue_set(std::int32_t login, std::int32_t commandType, std::int32_t channel, const void *source);
 bool config_run_set_batch(SdkProgressCallback progress, void *context);
 bool config_get_scale(std::int32_t login, std::int32_t *scaleFlag);

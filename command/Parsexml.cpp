@@ -59,11 +59,15 @@ bool checkAnswer(const char *answer, const Expect &e, pugi::xml_document &doc, p
     return true;
 }
 
-bool decodeOutBuffer(const pugi::xml_node &root, void *destination, std::size_t size)
+bool decodeOutBuffer(const pugi::xml_node &root, void *destination, std::size_t size, std::size_t *decoded = nullptr)
 {
     const char *text = root.child("out_buffer").child_value();
-    std::size_t written;
-    return hex_decode(text, std::strlen(text) + 1, destination, size, &written);
+    std::size_t written = 0;
+    if (!hex_decode(text, std::strlen(text) + 1, destination, size, &written))
+        return false;
+    if (decoded)
+        *decoded = written;
+    return true;
 }
 
 constexpr std::array<std::int8_t, 256> makeHexTable()
@@ -95,13 +99,13 @@ constexpr std::array<char, 512> DigitPairs = makeDigitPairs();
 
 } // namespace
 
-bool parse_get_answer(const char *answer, std::int32_t commandType, void *destination)
+bool parse_get_answer(const char *answer, std::int32_t commandType, void *destination, std::size_t *decoded)
 {
     pugi::xml_document doc;
     pugi::xml_node root;
     if (!checkAnswer(answer, {"get_dvr_config", true, commandType, "out_buffer"}, doc, root))
         return false;
-    return decodeOutBuffer(root, destination, get_record_size(commandType));
+    return decodeOutBuffer(root, destination, get_record_size(commandType), decoded);
 }
 
 bool parse_set_answer(const char *answer, std::int32_t commandType)
@@ -163,19 +167,24 @@ bool hex_decode(const char *text, std::size_t L, void *destination, std::size_t 
         return false;
     const auto *in = reinterpret_cast<const std::uint8_t *>(text);
     const std::size_t pairs = L / 2;
-    // Validate every pair first, so a rejected text leaves the destination as it was.
+    if (pairs > destinationSize)
+        return false;
+    // Validate every pair first, so a rejected text leaves the destination as it was. Only the
+    // last pair of an odd digit count may end in the text's NUL instead of a second digit.
+    const bool singleLast = pairs > 0 && 2 * pairs == L && in[L - 1] == '\0';
     std::int8_t bad = 0;
     for (std::size_t i = 0; i < pairs; ++i)
         bad |= HexValue[in[2 * i]];
+    for (std::size_t i = 0; i + (singleLast ? 1 : 0) < pairs; ++i)
+        bad |= HexValue[in[2 * i + 1]];
     if (bad < 0)
         return false;
-    const std::size_t n = pairs < destinationSize ? pairs : destinationSize;
+    const std::size_t n = pairs;
     auto *out = static_cast<std::uint8_t *>(destination);
     for (std::size_t i = 0; i < n; ++i) {
         const std::int8_t hi = HexValue[in[2 * i]];
         const std::int8_t lo = HexValue[in[2 * i + 1]];
-        // "%x" reading: a second character that is not a digit ends the number after one digit.
-        out[i] = lo >= 0 ? std::uint8_t(hi << 4 | lo) : std::uint8_t(hi);
+        out[i] = lo >= 0 ? std::uint8_t(hi << 4 | lo) : std::uint8_t(hi); // the single final digit
     }
     if (written)
         *written = n;

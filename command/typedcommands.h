@@ -6,10 +6,10 @@
 // A caller may also name the command type (queueGet<cmd::Network>(…)) so that a sequence reads like the device's table,
 // and then a record that the command does not carry fails to compile.
 template <std::int32_t Get = 0, CommandRecord Record>
-bool getRecord(std::int32_t login, std::int32_t channel, Record &record)
+bool getRecord(std::int32_t login, std::int32_t channel, Record &record, const DecodeNote *note = nullptr)
 {
     static_assert(Get == 0 || Get == getCommandOf<Record>, "this record is not fetched with that command type");
-    return config_get_record(login, getCommandOf<Record>, channel, &record);
+    return config_get_record(login, getCommandOf<Record>, channel, &record, note);
 }
 
 template <std::int32_t Get = 0, CommandRecord Record>

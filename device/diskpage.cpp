@@ -303,10 +303,7 @@ bool DiskPage::queueSave(bool &restart)
 {
     if (!hasDiskRecords(r_.deviceType()))
         return false;
-    if (recordsDiffer(r_.disk, r_.diskBaseline) || recordsDiffer(r_.diskGroup, r_.diskGroupBaseline)) {
-        renewBaselines();
-        restart = true;
-    }
+    restart = recordsDiffer(r_.disk, r_.diskBaseline) || recordsDiffer(r_.diskGroup, r_.diskGroupBaseline);
     queueSet(login(), 0, r_.disk);
     queueSet(login(), 0, r_.diskGroup);
     return true;

@@ -23,6 +23,7 @@ public:
     bool collect() override;
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
+    void renewBaselines() override;
 
     void FillDiskPage();
     void lvDiskMsgClick();
@@ -36,7 +37,6 @@ public:
     static QString diskAttributeText(std::uint32_t attribute);
 
 private:
-    void renewBaselines();
     // The entry of the disk number in cbbDiskNumber; null when it names none of the 33 entries.
     DiskEntry *selectedDisk() const;
     void showAttribute(int index);

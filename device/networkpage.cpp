@@ -91,6 +91,12 @@ void NetworkPage::FillNetworkPage()
     showSpin(ui_->spHourDiff, t.utcOffsetHours); // signed bytes
     showSpin(ui_->spDiffMin, t.utcOffsetMinutes);
     cbbUseNTPChange();
+
+    // High-definition devices have no DNS/NTP record: what it holds is shown, not edited.
+    const bool dnsNtp = !isHighDefinitionType(r_.deviceType());
+    for (QWidget *w : {static_cast<QWidget *>(ui_->lblDDNSIP), static_cast<QWidget *>(ui_->edtDDNSIP),
+                       static_cast<QWidget *>(ui_->grpNTP)})
+        w->setEnabled(dnsNtp);
 }
 
 bool NetworkPage::CollectNetworkPage()
@@ -202,13 +208,13 @@ void NetworkPage::queueRefresh()
 
 bool NetworkPage::queueSave(bool &restart)
 {
-    if (recordsDiffer(r_.network, r_.networkBaseline) || recordsDiffer(r_.nfs, r_.nfsBaseline) ||
-        recordsDiffer(r_.dnsNtp, r_.dnsNtpBaseline) || recordsDiffer(r_.ddns, r_.ddnsBaseline)) {
-        renewBaselines();
-        restart = true;
-    }
+    // Only what the save sends can ask for a restart: the NFS and DDNS records never travel, and
+    // high-definition devices have no DNS/NTP record.
+    const bool sendsDnsNtp = !isHighDefinitionType(r_.deviceType());
+    restart =
+        recordsDiffer(r_.network, r_.networkBaseline) || (sendsDnsNtp && recordsDiffer(r_.dnsNtp, r_.dnsNtpBaseline));
     queueSet(login(), 0, r_.network);
-    if (!isHighDefinitionType(r_.deviceType()))
+    if (sendsDnsNtp)
         queueSet(login(), 0, r_.dnsNtp);
     return true;
 }

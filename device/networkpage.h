@@ -17,6 +17,7 @@ public:
     bool collect() override { return CollectNetworkPage(); }
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
+    void renewBaselines() override;
     std::vector<NormalisedBytes> normalisedBytes() const override;
 
     void FillNetworkPage();
@@ -31,6 +32,5 @@ public:
     void btnEmailClick();
 
 private:
-    void renewBaselines();
     std::unique_ptr<Ui::NetworkPage> ui_;
 };

@@ -77,6 +77,8 @@ void SerialPage::FillSerialPage()
     showCheck(ui_->chkDataEncrypt, s.dataEncrypt);
     showCheck(ui_->chkRedial, s.callbackEnable);
 
+    // A device without channels has no decoder record to show or edit.
+    ui_->grpRS485->setEnabled(r_.channelCount() > 0);
     cbbChannelChange();
 }
 
@@ -147,6 +149,10 @@ bool SerialPage::CollectRs232()
 
 bool SerialPage::CollectDecoder()
 {
+    // No channel, no decoder: nothing to check or write, so the RS232 settings still save.
+    const int k = selectedChannel();
+    if (k < 0)
+        return true;
     bool number = false;
     long long address = fieldNumber(ui_->edtDecoderAdd, &number);
     if (!number)
@@ -155,9 +161,6 @@ bool SerialPage::CollectDecoder()
         showMessage(dialog(), QStringLiteral("解码器地址范围为0-255!"));
         return false;
     }
-    const int k = selectedChannel();
-    if (k < 0)
-        return true;
     DecoderRecord &d = r_.decoder[k];
     storeIndex(ui_->cbb485BaudRate, d.baudRateIndex);
     storeIndex(ui_->cbb485DataBit, d.dataBitsIndex);

@@ -96,7 +96,7 @@ void ServerPage::FillServerPage()
 {
     if (!loaded())
         return;
-    r_.networkBaseline = r_.network;
+    renewBaselines();
     const DeviceInfoRecord &d = r_.deviceInfo;
     const NetworkRecord &n = r_.network;
     showText(ui_->edtName, d.deviceName);
@@ -163,7 +163,8 @@ bool ServerPage::CollectServerPage()
 
 void ServerPage::queueRefresh()
 {
-    if (!getRecord(login(), 0, r_.deviceInfo)) {
+    const DecodeNote note = r_.decodeNote();
+    if (!getRecord(login(), 0, r_.deviceInfo, &note)) {
         showMessage(dialog(), QStringLiteral("获取服务器配置信息失败!"));
         return;
     }
@@ -174,12 +175,16 @@ void ServerPage::queueRefresh()
     queueGet(login(), 0, r_.network);
 }
 
+void ServerPage::renewBaselines() { r_.networkBaseline = r_.network; }
+
 bool ServerPage::queueSave(bool &restart)
 {
-    if (recordsDiffer(r_.network, r_.networkBaseline)) {
-        r_.networkBaseline = r_.network;
-        restart = true;
+    // Checked here, before the scale write below goes out at once.
+    if (!r_.receivedWhole(&r_.deviceInfo) || !r_.receivedWhole(&r_.network)) {
+        showMessage(dialog(), incompleteRecordsText());
+        return false;
     }
+    restart = recordsDiffer(r_.network, r_.networkBaseline);
     queueSet(login(), 0, r_.deviceInfo);
     if (!config_set_scale(login(), &r_.scaleFlag))
         return false;

@@ -21,6 +21,7 @@ public:
     bool collect() override { return CollectServerPage(); }
     void queueRefresh() override;
     bool queueSave(bool &restart) override;
+    void renewBaselines() override;
 
     void FillServerPage();
     bool CollectServerPage();

@@ -3,6 +3,7 @@
 // own form, placed into its tab sheet; the dialog talks to it only through this contract.
 #include "shell/dvrrecords.h"
 
+#include <QString>
 #include <QWidget>
 
 #include <cstddef>
@@ -27,6 +28,9 @@ struct NormalisedBytes {
     const char *why;
 };
 
+// Shown when a save would send a record whose last answer held fewer bytes than the record.
+inline QString incompleteRecordsText() { return QStringLiteral("设备发来的设置信息不完整,请刷新后再保存!"); }
+
 class ConfigPage : public QWidget {
 public:
     explicit ConfigPage(const PageContext &context) : context_(context), r_(context.records) {}
@@ -39,9 +43,14 @@ public:
     // The page's share of a refresh: the records it queues, in order (single commands it needs
     // run at once and report their own failure).
     virtual void queueRefresh() = 0;
-    // The page's share of a save: the restart rule against the baselines (sets `restart`), then
-    // the records it queues. False ends the save without a message.
+    // The page's share of a save: the restart rule against the baselines (sets `restart` when a
+    // record the save sends differs), then the records it queues. False ends the save (after the
+    // page's own message, if any).
     virtual bool queueSave(bool &restart) = 0;
+    // Copies the records the restart rule compares into their baselines: on every fill, and after
+    // a save that asked for a restart has reached the device (not before: a failed save must still
+    // ask when it is retried).
+    virtual void renewBaselines() {}
     // Fields that a load, show and save without edits may change; none unless a page says so.
     virtual std::vector<NormalisedBytes> normalisedBytes() const { return {}; }
 

@@ -158,6 +158,10 @@ void TfrmDvrConfig::tmrProgressTimer()
     case LoadStop::None:
         loaded_ = true;
         pages_[ServerCfg]->fill();
+        // A tab the operator opened while the load ran shows zeroed records; a save from it
+        // would send them, so it is filled anew too.
+        if (ConfigPage *front = pageInFront(); front && front != pages_[ServerCfg])
+            front->fill();
         return;
     case LoadStop::DeviceInfo: showMessage(this, QStringLiteral("获取服务器配置信息失败!")); break;
     case LoadStop::Scale: showMessage(this, QStringLiteral("获取缩放设置失败!")); break;
@@ -173,7 +177,8 @@ void TfrmDvrConfig::btnRefreshClick()
         return;
     showPanel(QStringLiteral("正在获取配置信息,请稍候..."));
     page->queueRefresh();
-    if (!config_run_get_batch(nullptr, nullptr))
+    const DecodeNote note = records_->decodeNote();
+    if (!config_run_get_batch(nullptr, nullptr, &note))
         showMessage(this, QStringLiteral("获取设置信息失败!"));
     page->fill();
     hidePanel();
@@ -197,9 +202,21 @@ void TfrmDvrConfig::btnSaveConfigClick()
         config_clear_queue();
         return;
     }
+    // A record that arrived short would go back with bytes the device never sent.
+    const CommandQueue &queue = config_queue();
+    for (int i = 0; i < queue.count; ++i) {
+        if (!records_->receivedWhole(queue.record[i])) {
+            config_clear_queue();
+            showMessage(this, incompleteRecordsText());
+            return;
+        }
+    }
     showPanel(QStringLiteral("正在保存设置信息,请稍候..."));
     const bool saved = config_run_set_batch(&TfrmDvrConfig::ShowProgress, this);
     hidePanel();
+    // Only a save that reached the device moves the baselines, so a failed one asks again.
+    if (saved && restart)
+        page->renewBaselines();
     showMessage(this, saved ? QStringLiteral("保存成功") : QStringLiteral("保存失败"));
     if (saved && restart)
         showMessage(this, QStringLiteral("请重启服务器!"));

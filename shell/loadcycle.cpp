@@ -4,7 +4,8 @@
 
 LoadStop fullLoad(DvrRecords &r, std::int32_t login, SdkProgressCallback progress, void *context)
 {
-    if (!getRecord<cmd::DeviceInfo>(login, 0, r.deviceInfo))
+    const DecodeNote note = r.decodeNote();
+    if (!getRecord<cmd::DeviceInfo>(login, 0, r.deviceInfo, &note))
         return LoadStop::DeviceInfo;
     if (!config_get_scale(login, &r.scaleFlag))
         return LoadStop::Scale;
@@ -34,5 +35,5 @@ LoadStop fullLoad(DvrRecords &r, std::int32_t login, SdkProgressCallback progres
         queueGet<cmd::Disk>(login, 0, r.disk);
         queueGet<cmd::DiskGroup>(login, 0, r.diskGroup);
     }
-    return config_run_get_batch(progress, context) ? LoadStop::None : LoadStop::Batch;
+    return config_run_get_batch(progress, context, &note) ? LoadStop::None : LoadStop::Batch;
 }

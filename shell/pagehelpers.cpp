@@ -9,24 +9,26 @@
 namespace {
 
 // Refuses an edit that makes the text longer than the limit, unless the text was already longer
-// (set from a record): then only growth is refused, so deleting still works. Text set by code
+// (set from a record): then only growth is refused, so deleting still works. Lengths are the GBK
+// bytes the record stores, so a field of 32 bytes takes 16 Chinese characters. Text set by code
 // clears the field's undo history, which is how a record's text is told from a typed one.
 class TypingLimit final : public QValidator {
 public:
-    TypingLimit(QLineEdit *edit, int maxLength) : QValidator(edit), edit_(edit), max_(maxLength) {}
+    TypingLimit(QLineEdit *edit, int maxLength) : QValidator(edit), edit_(edit), max_(std::size_t(maxLength)) {}
     State validate(QString &input, int &) const override
     {
+        const std::size_t length = gbkLength(input);
         const bool typed = edit_->isUndoAvailable();
-        if (typed && input.size() > max_ && input.size() > last_.size())
+        if (typed && length > max_ && length > last_)
             return Invalid;
-        last_ = input;
+        last_ = length;
         return Acceptable;
     }
 
 private:
     const QLineEdit *edit_;
-    int max_;
-    mutable QString last_; // the text as it stood after the last accepted change
+    std::size_t max_;
+    mutable std::size_t last_ = 0; // the length after the last accepted change
 };
 
 // Applies the range rule to what the operator left in a spin edit.
@@ -46,6 +48,8 @@ protected:
 };
 
 } // namespace
+
+std::size_t gbkLength(const QString &text) { return gbk::encode(text.toStdU16String()).size(); }
 
 bool validAddress(const QLineEdit *edit) { return is_valid_ip(edit->text().toLocal8Bit().constData()); }
 

@@ -28,7 +28,11 @@ template <std::size_t N> void setFieldText(char (&field)[N], const QString &text
 template <std::size_t N> void showText(QLineEdit *edit, const char (&field)[N]) { edit->setText(fieldText(field)); }
 template <std::size_t N> void storeText(const QLineEdit *edit, char (&field)[N]) { setFieldText(field, edit->text()); }
 
-// The field's maximum length limits what the operator types or pastes; a text set from a record
+// Bytes a text takes in a record's GBK field.
+std::size_t gbkLength(const QString &text);
+
+// The field's maximum length, in the GBK bytes its record stores, limits what the operator types
+// or pastes; a text set from a record
 // is shown whole, however long (QLineEdit::maxLength would cut it, and the next save would then
 // rewrite the device's value). The limit is kept in the property "typingLimit".
 void limitTyping(QLineEdit *edit, int maxLength);

@@ -216,6 +216,15 @@ std::string Device::answerFor(std::string_view request, std::int64_t index)
         a.hasPayload = false;
     if (has(Fault::OversizedPayload) && a.hasPayload)
         a.payload += std::string(128, 'e');
+    if (has(Fault::ShortPayload))
+        a.payload.resize(a.payload.size() / 4 * 2);
+    if (has(Fault::EmptyPayload))
+        a.payload.clear();
+    if (has(Fault::StrayCharacter) && a.payload.size() > 81)
+        a.payload.insert(81, 1, 'x'); // the second place of a pair
+    if (has(Fault::WrappedPayload))
+        for (std::size_t at = 64; at < a.payload.size(); at += 65)
+            a.payload.insert(at, 1, '\n');
     std::string text = a.text();
     if (has(Fault::MalformedXml))
         text.resize(text.size() / 2);

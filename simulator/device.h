@@ -21,6 +21,10 @@ enum class Fault {
     MissingPayload,   // out_buffer (or scale) missing
     OversizedPayload, // out_buffer longer than the record
     NoTerminator,     // the answer fills the whole answer buffer without a NUL
+    ShortPayload,     // out_buffer holds only the first half of the record
+    EmptyPayload,     // out_buffer is empty
+    StrayCharacter,   // one character inside out_buffer is not a hexadecimal digit
+    WrappedPayload,   // out_buffer broken over lines of 64 digits
 };
 
 struct LogEntry {

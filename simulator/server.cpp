@@ -54,7 +54,9 @@ const std::pair<const char *, Fault> DeviceFaultNames[] = {
     {"sdk_failure", Fault::SdkFailure},         {"result_fail", Fault::ResultFail},
     {"wrong_type", Fault::WrongCommandType},    {"malformed_xml", Fault::MalformedXml},
     {"missing_payload", Fault::MissingPayload}, {"oversized_payload", Fault::OversizedPayload},
-    {"no_terminator", Fault::NoTerminator},
+    {"no_terminator", Fault::NoTerminator},     {"short_payload", Fault::ShortPayload},
+    {"empty_payload", Fault::EmptyPayload},     {"stray_character", Fault::StrayCharacter},
+    {"wrapped_payload", Fault::WrappedPayload},
 };
 
 const std::pair<const char *, NetFaultKind> NetFaultNames[] = {

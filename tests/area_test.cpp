@@ -100,6 +100,14 @@ protected:
     QWidget *panel() const { return find<QWidget>(QStringLiteral("pnlSetArea")); }
     QSlider *trbSen() const { return find<QSlider>(QStringLiteral("trbSen")); }
     void tick(const char *box) const { click(box); }
+    // Moves the track bar step by step, as the arrow keys or a drag do.
+    void moveBar(int to) const
+    {
+        QSlider *bar = trbSen();
+        while (bar->value() != to)
+            bar->triggerAction(bar->value() < to ? QAbstractSlider::SliderSingleStepAdd
+                                                 : QAbstractSlider::SliderSingleStepSub);
+    }
     void ok() { click("btnOK"); }
 
     std::int32_t login = -1;
@@ -141,7 +149,7 @@ TEST_F(AreaTest, CaptionTrackBarAndSensitivity)
         EXPECT_EQ(trbSen()->value(), c.shown);
         EXPECT_TRUE(trbSen()->isEnabled());
         if (c.moveTo >= 0)
-            trbSen()->setValue(c.moveTo);
+            moveBar(c.moveTo);
         ok();
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_TRUE(sameBytes(record, expected));
@@ -268,7 +276,7 @@ TEST_F(AreaTest, UntickingSetAreaWritesOnlyTheSensitivity)
     tick("chkSetArea");
     drag(panel(), {37, 42}, {101, 90});
     tick("chkSetArea");
-    trbSen()->setValue(6);
+    moveBar(6);
     ok();
     ChannelPictureRecord expected = original;
     expected.motionSensitivity = 5;

@@ -117,26 +117,33 @@ TEST(GetAnswer, EmptyPayloadSucceedsWithoutWriting)
     EXPECT_EQ(record, filled(0x55));
 }
 
-TEST(GetAnswer, LongerPayloadIsTruncatedToTheRecord)
+// A payload is the record asked for, or the answer is refused: a longer one (also any payload for a
+// type without a record) is not read in part, and a short one reports how much it held.
+TEST(GetAnswer, PayloadLengthAgainstTheRecord)
 {
-    Answer a;
-    a.payload = std::string(2 * 200, 'e'); // 200 bytes for a 132-byte record
-    std::array<std::uint8_t, 140> guarded;
-    guarded.fill(0x55);
-    ASSERT_TRUE(parse_get_answer(a.text().c_str(), 100, guarded.data()));
-    for (int i = 0; i < 132; ++i)
-        ASSERT_EQ(guarded[i], 0xEE);
-    for (int i = 132; i < 140; ++i)
-        EXPECT_EQ(guarded[i], 0x55) << "byte " << i << " lies beyond the record";
-}
-
-TEST(GetAnswer, TypeWithoutRecordSizeWritesNothing)
-{
-    Answer a;
-    a.commandType = "7";
-    auto record = filled(0x55);
-    EXPECT_TRUE(parse_get_answer(a.text().c_str(), 7, record.data()));
-    EXPECT_EQ(record, filled(0x55));
+    struct Case {
+        const char *type;
+        std::size_t bytes;
+        bool ok;
+    };
+    const Case cases[] = {{"100", 132, true}, {"100", 133, false}, {"100", 200, false},
+                          {"100", 131, true}, {"7", 1, false},     {"7", 0, true}};
+    for (const Case &c : cases) {
+        Answer a;
+        a.commandType = c.type;
+        a.payload = std::string(2 * c.bytes, 'e');
+        std::array<std::uint8_t, 140> guarded;
+        guarded.fill(0x55);
+        std::size_t decoded = 999;
+        EXPECT_EQ(parse_get_answer(a.text().c_str(), std::stoi(c.type), guarded.data(), &decoded), c.ok)
+            << c.type << "/" << c.bytes;
+        const std::size_t written = c.ok ? c.bytes : 0;
+        if (c.ok) {
+            EXPECT_EQ(decoded, c.bytes);
+        }
+        for (std::size_t i = 0; i < guarded.size(); ++i)
+            ASSERT_EQ(guarded[i], i < written ? 0xEE : 0x55) << c.type << "/" << c.bytes << " byte " << i;
+    }
 }
 
 TEST(OtherAnswers, SetAnswerComparesFunctionTypeAndResult)
@@ -193,49 +200,53 @@ TEST(OtherAnswers, ScaleWriteAndPtz)
 
     std::vector<std::uint8_t> ptz(4016 + 8, 0x55);
     a.withPayload = true;
-    a.payload = std::string(2 * 5000, '1');
+    a.payload = std::string(2 * 4017, '1');
+    EXPECT_FALSE(parse_ptz_answer(a.text().c_str(), ptz.data())) << "the PTZ list holds 4016 bytes";
+    EXPECT_EQ(ptz[0], 0x55);
+    a.payload.resize(2 * 4016);
     ASSERT_TRUE(parse_ptz_answer(a.text().c_str(), ptz.data()));
     EXPECT_EQ(ptz[4015], 0x11);
-    EXPECT_EQ(ptz[4016], 0x55) << "the PTZ list holds 4016 bytes";
+    EXPECT_EQ(ptz[4016], 0x55);
 }
 
-TEST(HexCodec, DecodeFollowsTheHexReading)
+// A text decodes whole or not at all: one stray character anywhere would shift every later byte by
+// a digit, and a text longer than the destination is not the record asked for.
+TEST(HexCodec, DecodeIsWholeOrNothing)
 {
-    std::uint8_t out[4] = {0x55, 0x55, 0x55, 0x55};
-    std::size_t written = 99;
-    ASSERT_TRUE(hex_decode("0a0B", 5, out, sizeof out, &written));
-    EXPECT_EQ(written, 2u);
-    EXPECT_EQ(out[0], 0x0A);
-    EXPECT_EQ(out[1], 0x0B);
-    EXPECT_EQ(out[2], 0x55);
-
-    ASSERT_TRUE(hex_decode("abc", 4, out, sizeof out, &written));
-    EXPECT_EQ(written, 2u);
-    EXPECT_EQ(out[0], 0xAB);
-    EXPECT_EQ(out[1], 0x0C) << "the single final digit is a byte of its own";
-
-    ASSERT_TRUE(hex_decode("a-0x", 5, out, sizeof out, &written));
-    EXPECT_EQ(out[0], 0x0A) << "reading stops at the first non-digit";
-    EXPECT_EQ(out[1], 0x00);
-
-    ASSERT_TRUE(hex_decode("", 1, out, sizeof out, &written));
-    EXPECT_EQ(written, 0u);
-}
-
-TEST(HexCodec, DecodeRejectsAndBounds)
-{
-    std::uint8_t out[2] = {0x55, 0x55};
+    struct Case {
+        const char *text;
+        std::vector<std::uint8_t> bytes; // empty with ok false: rejected
+        bool ok;
+    };
+    const Case cases[] = {
+        {"0a0B", {0x0A, 0x0B}, true},
+        {"abc", {0xAB, 0x0C}, true}, // the single final digit is a byte of its own
+        {"", {}, true},
+        {"01020304", {1, 2, 3, 4}, true}, // exactly the destination
+        {"0ag1", {}, false},              // second pair starts wrong
+        {"0a0g", {}, false},              // second place of a pair
+        {"a-0x", {}, false},
+        {"0a\n0b", {}, false}, // a payload wrapped over lines
+        {"0a0b ", {}, false},
+        {"0102030405", {}, false}, // five bytes into four
+        {"010203040", {}, false},  // a fifth byte from a single digit
+    };
+    for (const Case &c : cases) {
+        std::uint8_t out[4] = {0x55, 0x55, 0x55, 0x55};
+        std::size_t written = 99;
+        EXPECT_EQ(hex_decode(c.text, std::strlen(c.text) + 1, out, sizeof out, &written), c.ok) << c.text;
+        for (std::size_t i = 0; i < sizeof out; ++i)
+            EXPECT_EQ(out[i], i < c.bytes.size() ? c.bytes[i] : 0x55) << c.text << " byte " << i;
+        if (c.ok) {
+            EXPECT_EQ(written, c.bytes.size()) << c.text;
+        }
+    }
+    std::uint8_t out[2] = {};
     std::size_t written = 0;
-    EXPECT_FALSE(hex_decode("0ag1", 5, out, sizeof out, &written));
-    EXPECT_EQ(out[0], 0x55) << "a rejected text leaves the destination unchanged";
     EXPECT_FALSE(hex_decode(nullptr, 1, out, sizeof out, &written));
     EXPECT_FALSE(hex_decode("00", 3, nullptr, 2, &written));
     char same[8] = "0a0b";
     EXPECT_FALSE(hex_decode(same, 5, same, sizeof same, &written));
-
-    ASSERT_TRUE(hex_decode("010203", 7, out, sizeof out, &written));
-    EXPECT_EQ(written, 2u);
-    EXPECT_EQ(out[1], 0x02);
 }
 
 TEST(HexCodec, EncodeIsLowercaseTwoDigitsPerByte)

@@ -201,19 +201,20 @@ TEST(Faults, EveryFaultFailsWithoutTouchingTheDestination)
     }
 }
 
-TEST(Faults, OversizedPayloadIsBoundedByTheRecord)
+// Answers whose payload is not the record asked for are refused and change nothing.
+TEST(Faults, PayloadsThatAreNotTheRecordAreRefused)
 {
     SimulatedRecorder sim(Profile);
-    std::vector<std::uint8_t> dest(1956 + 64, 0x5A);
-    sim.device->injectFault(Fault::OversizedPayload);
-    ASSERT_TRUE(config_get_record(sim.login, cmd::Network, 0, dest.data()));
-    EXPECT_EQ(std::memcmp(dest.data(), &sim.device->state().network, 1956), 0);
-    EXPECT_EQ(std::vector<std::uint8_t>(dest.begin() + 1956, dest.end()), std::vector<std::uint8_t>(64, 0x5A));
-
+    for (Fault fault : {Fault::OversizedPayload, Fault::StrayCharacter, Fault::WrappedPayload}) {
+        std::vector<std::uint8_t> dest(1956 + 64, 0x5A);
+        sim.device->injectFault(fault);
+        EXPECT_FALSE(config_get_record(sim.login, cmd::Network, 0, dest.data())) << int(fault);
+        EXPECT_EQ(dest, std::vector<std::uint8_t>(dest.size(), 0x5A)) << int(fault);
+    }
     std::vector<std::uint8_t> ptz(4016 + 64, 0x5A);
     sim.device->injectFault(Fault::OversizedPayload);
-    ASSERT_TRUE(config_get_ptz(sim.login, ptz.data()));
-    EXPECT_EQ(std::vector<std::uint8_t>(ptz.begin() + 4016, ptz.end()), std::vector<std::uint8_t>(64, 0x5A));
+    EXPECT_FALSE(config_get_ptz(sim.login, ptz.data()));
+    EXPECT_EQ(ptz, std::vector<std::uint8_t>(ptz.size(), 0x5A));
 }
 
 TEST(Faults, RebootTakesTheDeviceOfflineForItsTime)
