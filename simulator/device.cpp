@@ -221,7 +221,7 @@ std::string Device::answerFor(std::string_view request, std::int64_t index)
     if (has(Fault::EmptyPayload))
         a.payload.clear();
     if (has(Fault::StrayCharacter) && a.payload.size() > 81)
-        a.payload.insert(81, 1, 'x'); // the second place of a pair
+        a.payload[81] = 'x'; // the second place of a pair, the length unchanged
     if (has(Fault::WrappedPayload))
         for (std::size_t at = 64; at < a.payload.size(); at += 65)
             a.payload.insert(at, 1, '\n');

@@ -23,7 +23,7 @@ enum class Fault {
     NoTerminator,     // the answer fills the whole answer buffer without a NUL
     ShortPayload,     // out_buffer holds only the first half of the record
     EmptyPayload,     // out_buffer is empty
-    StrayCharacter,   // one character inside out_buffer is not a hexadecimal digit
+    StrayCharacter,   // one digit inside out_buffer replaced by a character that is not one
     WrappedPayload,   // out_buffer broken over lines of 64 digits
 };
 

@@ -125,13 +125,15 @@ TEST_F(AreaTest, CaptionTrackBarAndSensitivity)
         std::uint8_t motionAfter;
         std::uint32_t levelAfter;
         const char *caption;
+        int via = -1; // a position passed on the way
     };
     const Case cases[] = {
         {MotionDetection, 0xFF, 1, 6, 0, -1, 0xFF, 1, "设置区域－移动侦测"},
         {MotionDetection, 0xFF, 1, 6, 0, 6, 5, 1, "设置区域－移动侦测"},
         {MotionDetection, 5, 1, 6, 6, 0, 0xFF, 1, "设置区域－移动侦测"},
         {MotionDetection, 0, 1, 6, 1, 3, 2, 1, "设置区域－移动侦测"},
-        {MotionDetection, 9, 1, 6, 6, -1, 9, 1, "设置区域－移动侦测"}, // beyond the bar: kept when left alone
+        {MotionDetection, 9, 1, 6, 6, -1, 9, 1, "设置区域－移动侦测"},   // beyond the bar: kept when left alone
+        {MotionDetection, 9, 1, 6, 6, 6, 5, 1, "设置区域－移动侦测", 4}, // moved, back where it started
         {OcclusionAlarm, 2, 3, 3, 3, 0, 2, 0, "设置区域－遮挡报警"},
         {OcclusionAlarm, 2, 0, 3, 0, 3, 2, 3, "设置区域－遮挡报警"},
     };
@@ -148,6 +150,8 @@ TEST_F(AreaTest, CaptionTrackBarAndSensitivity)
         EXPECT_EQ(trbSen()->maximum(), c.max);
         EXPECT_EQ(trbSen()->value(), c.shown);
         EXPECT_TRUE(trbSen()->isEnabled());
+        if (c.via >= 0)
+            moveBar(c.via);
         if (c.moveTo >= 0)
             moveBar(c.moveTo);
         ok();
@@ -245,6 +249,24 @@ TEST_F(AreaTest, PressWithoutCtrlOrWithTheRightButtonDoesNothing)
     tick("chkShowArea");
     ok();
     EXPECT_TRUE(sameBytes(record, original));
+}
+
+// Qt delivers a quick second press as a double-click; it starts a rectangle like any press.
+TEST_F(AreaTest, QuickPressesEachStartARectangle)
+{
+    open(VideoMask);
+    tick("chkSetArea");
+    const QEvent::Type presses[] = {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick, QEvent::MouseButtonPress,
+                                    QEvent::MouseButtonDblClick};
+    for (int i = 0; i < 4; ++i) {
+        const QPoint from{5 + 16 * i, 10}, to{5 + 16 * i + 16, 26};
+        mouse(panel(), presses[i], from, Qt::LeftButton, Qt::ControlModifier);
+        mouse(panel(), QEvent::MouseMove, to, Qt::LeftButton, Qt::ControlModifier);
+        mouse(panel(), QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::ControlModifier);
+    }
+    ok();
+    for (int k = 0; k < 4; ++k)
+        EXPECT_TRUE(sameMask(record.maskArea[k], std::uint16_t(k * 32), 0, 32, 32)) << k;
 }
 
 TEST_F(AreaTest, RectanglesPastTheLimitStartOverAtTheFirst)

@@ -195,6 +195,26 @@ TEST_F(EmailTest, CellEditor)
     EXPECT_EQ(QByteArray(record.receiverAddress[1]), QByteArray("robert@example.org"));
 }
 
+// Typing stops at the width of each text's field in GBK bytes, in the cell editor by its column.
+TEST_F(EmailTest, TypingStopsAtEachFieldsWidthInBytes)
+{
+    open();
+    const auto typeWide = [](QLineEdit *field) {
+        field->clear();
+        for (int i = 0; i < 60; ++i)
+            field->insert(QStringLiteral("邮"));
+        return field->text().size();
+    };
+    const std::pair<const char *, int> fields[] = {{"edtSender", 32}, {"edtEMail", 48},     {"edtName", 32},
+                                                   {"edtPwd", 32},    {"edtVerifyPwd", 32}, {"edtEMailServer", 32}};
+    for (auto [name, bytes] : fields)
+        EXPECT_EQ(typeWide(edit(name)), bytes / 2) << name;
+    for (auto [column, bytes] : {std::pair{1, 32}, std::pair{2, 48}}) {
+        doubleClickCell(0, column);
+        EXPECT_EQ(typeWide(edit("edtListView")), bytes / 2) << column;
+    }
+}
+
 // Enter ends a cell edit, and in any other field presses OK, never Delete; the editor's context
 // menu does not end the edit.
 TEST_F(EmailTest, EnterAndContextMenuInTheCellEditor)

@@ -55,6 +55,17 @@ TEST_F(SerialPageTest, ChannelListsFollowTheChannelCountUpToTheSlots)
 }
 
 // Each row: address typed, whether the save goes through.
+// Without channels there is no decoder to check: the RS232 settings still save, alone.
+TEST_F(SerialPageTest, ADeviceWithoutChannelsSavesItsRs232Settings)
+{
+    openSerial("channels=0");
+    EXPECT_FALSE(find("grpRS485")->isEnabled());
+    choose(box("cbbBaudRate"), 3);
+    EXPECT_EQ(save(), (std::vector<dvrsim::LogEntry>{{"set_dvr_config", 1037, 0}}));
+    EXPECT_EQ(notes.messages, QStringList{QStringLiteral("保存成功")});
+    EXPECT_EQ(device().state().rs232.baudRateIndex, 3u);
+}
+
 TEST_F(SerialPageTest, DecoderAddressRange)
 {
     const std::pair<const char *, bool> cases[] = {{"255", true}, {"0", true}, {"256", false}, {"", false}};
