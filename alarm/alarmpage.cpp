@@ -29,7 +29,8 @@ QString alarmOutItemName(int n) { return QStringLiteral("报警输出") + QStrin
 
 } // namespace
 
-AlarmPage::AlarmPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::AlarmPage>())
+AlarmPage::AlarmPage(const PageContext &context)
+    : ConfigPage(context, model::AlarmPage), ui_(std::make_unique<Ui::AlarmPage>())
 {
     ui_->setupUi(this);
     limitTypingOfFields(this);
@@ -52,12 +53,6 @@ AlarmPage::AlarmPage(const PageContext &context) : ConfigPage(context), ui_(std:
 }
 
 AlarmPage::~AlarmPage() = default;
-
-void AlarmPage::renewBaselines()
-{
-    std::copy(std::begin(r_.alarmIn), std::end(r_.alarmIn), r_.alarmInBaseline);
-    std::copy(std::begin(r_.alarmOut), std::end(r_.alarmOut), r_.alarmOutBaseline);
-}
 
 int AlarmPage::shownInput() const
 {
@@ -240,33 +235,6 @@ void AlarmPage::btnLinkTypeClick()
         AlarmInRecord &in = r_.alarmIn[i];
         openLinkTypeEditor(dialog(), r_.channelCount(), &in, in.recordChannel, AlarmInput, &in.handling);
     }
-}
-
-void AlarmPage::queueRefresh()
-{
-    for (int i = 0; i < r_.alarmInCount(); ++i)
-        queueGet(login(), i, r_.alarmIn[i]);
-    for (int j = 0; j < r_.alarmOutCount(); ++j)
-        queueGet(login(), j, r_.alarmOut[j]);
-    queueGet(login(), 0, r_.exception);
-}
-
-bool AlarmPage::queueSave(bool &restart)
-{
-    // The sensor type and the arming schedules need a restart; names, links and delays do not.
-    for (int i = 0; i < r_.alarmInCount() && !restart; ++i)
-        restart = bytesDiffer(&r_.alarmIn[i], &r_.alarmInBaseline[i], offsetof(AlarmInRecord, sensorType), 1) ||
-                  bytesDiffer(&r_.alarmIn[i], &r_.alarmInBaseline[i], offsetof(AlarmInRecord, schedule),
-                              sizeof(ScheduleRecord));
-    for (int j = 0; j < r_.alarmOutCount() && !restart; ++j)
-        restart = bytesDiffer(&r_.alarmOut[j], &r_.alarmOutBaseline[j], offsetof(AlarmOutRecord, schedule),
-                              sizeof(ScheduleRecord));
-    for (int i = 0; i < r_.alarmInCount(); ++i)
-        queueSet(login(), i, r_.alarmIn[i]);
-    for (int j = 0; j < r_.alarmOutCount(); ++j)
-        queueSet(login(), j, r_.alarmOut[j]);
-    queueSet(login(), 0, r_.exception);
-    return true;
 }
 
 std::vector<NormalisedBytes> AlarmPage::normalisedBytes() const

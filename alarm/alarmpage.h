@@ -16,9 +16,6 @@ public:
 
     void fill() override { FillAlarmPage(); }
     bool collect() override;
-    void queueRefresh() override;
-    bool queueSave(bool &restart) override;
-    void renewBaselines() override;
     std::vector<NormalisedBytes> normalisedBytes() const override;
 
     // Handlers.

@@ -8,7 +8,7 @@
 #include "channel/channelpage.h"
 #include "command/sdkapi.h"
 #include "sdk/quellport.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     SdkInit();
     Fixture fixture;
     const std::int32_t login = SdkLogin("sim://type=82&channels=16&alarmin=16&alarmout=4&disks=4", "admin", "12345");
-    fixture.loaded = fullLoad(*fixture.records, login, nullptr, nullptr) == LoadStop::None;
+    fixture.loaded = model::fullLoad(*fixture.records, login, nullptr, nullptr) == model::LoadStop::None;
     if (!fixture.loaded || fixture.records->channelCount() != 16) {
         std::fprintf(stderr, "the simulated recorder did not load\n");
         return 1;

@@ -3,7 +3,7 @@
 #include "command/sdkapi.h"
 #include "sdk/quellport.h"
 #include "sdk/quellport_sim.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 
 #include <benchmark/benchmark.h>
 
@@ -145,7 +145,7 @@ void BM_FullLoad16Channels(benchmark::State &state)
         const long long baseline = g_heapInUse.load();
         g_heapPeak = baseline;
         const auto t = Clock::now();
-        if (fullLoad(*records, login, nullptr, nullptr) != LoadStop::None)
+        if (model::fullLoad(*records, login, nullptr, nullptr) != model::LoadStop::None)
             state.SkipWithError("full load failed");
         const auto elapsed = Clock::now() - t;
         total += elapsed - g_inSdk;

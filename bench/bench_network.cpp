@@ -10,7 +10,7 @@
 #include "command/sdkapi.h"
 #include "sdk/quellport.h"
 #include "sdk/quellport_sim.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 #include "tests/simserver.h"
 
 #include <QCoreApplication>
@@ -43,7 +43,7 @@ LoadRequests loadRequests()
     // The embedded recorder's log tells which requests a full load of this profile sends.
     const std::int32_t login = SdkLogin((std::string("sim://") + Profile).c_str(), "admin", "12345");
     auto records = std::make_unique<DvrRecords>();
-    fullLoad(*records, login, nullptr, nullptr);
+    model::fullLoad(*records, login, nullptr, nullptr);
     LoadRequests r;
     r.single = {format_get_request(100, 0), format_get_scale_request(), format_ptz_request()};
     const auto log = quellport_sim_device(login)->log();
@@ -189,7 +189,7 @@ void BM_FullLoad(benchmark::State &state)
     Clock::duration total{};
     for (auto _ : state) {
         const auto t = Clock::now();
-        if (fullLoad(*records, login, nullptr, nullptr) != LoadStop::None)
+        if (model::fullLoad(*records, login, nullptr, nullptr) != model::LoadStop::None)
             state.SkipWithError("full load failed");
         total += Clock::now() - t;
     }

@@ -53,7 +53,8 @@ int cellTypingLimit(int column) { return column == ColumnText ? int(sizeof TextO
 
 } // namespace
 
-ChannelPage::ChannelPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::ChannelPage>())
+ChannelPage::ChannelPage(const PageContext &context)
+    : ConfigPage(context, model::ChannelPage), ui_(std::make_unique<Ui::ChannelPage>())
 {
     ui_->setupUi(this);
 
@@ -168,7 +169,7 @@ void ChannelPage::FillChannelPage()
     }
     renewBaselines();
     // High-definition devices never receive the compression record: its values are shown only.
-    setCompressionEditable(!isHighDefinitionType(type));
+    setCompressionEditable(model::sentTo<ChannelCompressionRecord>(type));
 
     fillSelectorAndCopyTargets(ui_->cbbSelChan, ui_->cbbCopyChan, QStringLiteral("全部通道"), r_.channelCount(),
                                channelItemName);
@@ -322,7 +323,7 @@ bool ChannelPage::CollectChannelPage()
             return false;
     }
     // A device that never receives the compression record has nothing there to check or store.
-    const bool sendsCompression = !isHighDefinitionType(r_.deviceType());
+    const bool sendsCompression = model::sentTo<ChannelCompressionRecord>(r_.deviceType());
     const long long interval = fieldNumber(ui_->edtIntervalFrameI); // not a number reads as 0
     const long long kbps = fieldNumber(ui_->edtKbps);
     const bool kbpsUsed = sendsCompression && !ui_->edtKbps->isHidden();
@@ -566,44 +567,6 @@ bool ChannelPage::eventFilter(QObject *watched, QEvent *event)
     const QChar c = key->text().at(0);
     const bool control = c.unicode() < 32 || c.unicode() == 127;
     return !control && !c.isDigit();
-}
-
-void ChannelPage::queueRefresh()
-{
-    const int first = r_.firstChannel();
-    for (int k = 0; k < r_.channelCount(); ++k) {
-        queueGet(login(), first + k, r_.picture[k]);
-        queueGet(login(), first + k, r_.recording[k]);
-        queueGet(login(), first + k, r_.compression[k]);
-        queueGet(login(), first + k, r_.textOverlay[k]);
-    }
-}
-
-void ChannelPage::renewBaselines()
-{
-    std::copy(std::begin(r_.compression), std::end(r_.compression), r_.compressionBaseline);
-}
-
-bool ChannelPage::queueSave(bool &restart)
-{
-    // Stream kind and resolution of either stream need a restart of the device, when the save
-    // sends them at all.
-    const bool sendsCompression = !isHighDefinitionType(r_.deviceType());
-    const auto changedStream = [&](int k, std::size_t offset) {
-        return bytesDiffer(&r_.compression[k], &r_.compressionBaseline[k], offset, 2);
-    };
-    for (int k = 0; k < r_.channelCount() && sendsCompression && !restart; ++k)
-        restart = changedStream(k, offsetof(ChannelCompressionRecord, mainStream)) ||
-                  changedStream(k, offsetof(ChannelCompressionRecord, subStream));
-    const int first = r_.firstChannel();
-    for (int k = 0; k < r_.channelCount(); ++k) {
-        queueSet(login(), first + k, r_.picture[k]);
-        queueSet(login(), first + k, r_.recording[k]);
-        if (sendsCompression)
-            queueSet(login(), first + k, r_.compression[k]);
-        queueSet(login(), first + k, r_.textOverlay[k]);
-    }
-    return true;
 }
 
 std::vector<NormalisedBytes> ChannelPage::normalisedBytes() const

@@ -17,9 +17,6 @@ public:
 
     void fill() override { FillChannelPage(); }
     bool collect() override { return CollectChannelPage(); }
-    void queueRefresh() override;
-    bool queueSave(bool &restart) override;
-    void renewBaselines() override;
     std::vector<NormalisedBytes> normalisedBytes() const override;
 
     void FillChannelPage();

@@ -54,7 +54,8 @@ void addCheckItem(QListWidget *list, const QString &text)
 } // namespace
 
 DiskPage::DiskPage(const PageContext &context)
-    : ConfigPage(context), ui_(std::make_unique<Ui::DiskPage>()), rgDiskAttribute_(new QButtonGroup(this))
+    : ConfigPage(context, model::DiskPage), ui_(std::make_unique<Ui::DiskPage>()),
+      rgDiskAttribute_(new QButtonGroup(this))
 {
     ui_->setupUi(this);
     rgDiskAttribute_->setObjectName(QStringLiteral("rgDiskAttributeIndex"));
@@ -180,12 +181,6 @@ void DiskPage::FillDiskPage()
     cbbGroupNumChange();
 }
 
-void DiskPage::renewBaselines()
-{
-    r_.diskBaseline = r_.disk;
-    r_.diskGroupBaseline = r_.diskGroup;
-}
-
 DiskEntry *DiskPage::selectedDisk() const
 {
     const long long number = decimalOf(ui_->cbbDiskNumber->currentText());
@@ -290,21 +285,9 @@ void DiskPage::chklstChannelClick(int item)
 // Every edit is already in the records.
 bool DiskPage::collect() { return true; }
 
-void DiskPage::queueRefresh()
-{
-    if (!hasDiskRecords(r_.deviceType()))
-        return;
-    queueGet(login(), 0, r_.disk);
-    queueGet(login(), 0, r_.diskGroup);
-}
-
-// Devices without disk records save nothing and show nothing.
 bool DiskPage::queueSave(bool &restart)
 {
-    if (!hasDiskRecords(r_.deviceType()))
+    if (model::saveOf(page_, r_).empty())
         return false;
-    restart = recordsDiffer(r_.disk, r_.diskBaseline) || recordsDiffer(r_.diskGroup, r_.diskGroupBaseline);
-    queueSet(login(), 0, r_.disk);
-    queueSet(login(), 0, r_.diskGroup);
-    return true;
+    return ConfigPage::queueSave(restart);
 }

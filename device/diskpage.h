@@ -21,9 +21,8 @@ public:
 
     void fill() override { FillDiskPage(); }
     bool collect() override;
-    void queueRefresh() override;
+    // The disk page's own rule: a device without disk records saves nothing and shows nothing.
     bool queueSave(bool &restart) override;
-    void renewBaselines() override;
 
     void FillDiskPage();
     void lvDiskMsgClick();

@@ -38,7 +38,8 @@ void enableField(QWidget *field, bool enabled)
 
 } // namespace
 
-NetworkPage::NetworkPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::NetworkPage>())
+NetworkPage::NetworkPage(const PageContext &context)
+    : ConfigPage(context, model::NetworkPage), ui_(std::make_unique<Ui::NetworkPage>())
 {
     ui_->setupUi(this);
     limitTypingOfFields(this);
@@ -93,7 +94,7 @@ void NetworkPage::FillNetworkPage()
     cbbUseNTPChange();
 
     // High-definition devices have no DNS/NTP record: what it holds is shown, not edited.
-    const bool dnsNtp = !isHighDefinitionType(r_.deviceType());
+    const bool dnsNtp = model::sentTo<DnsNtpRecord>(r_.deviceType());
     for (QWidget *w : {static_cast<QWidget *>(ui_->lblDDNSIP), static_cast<QWidget *>(ui_->edtDDNSIP),
                        static_cast<QWidget *>(ui_->grpNTP)})
         w->setEnabled(dnsNtp);
@@ -190,33 +191,6 @@ void NetworkPage::btnEmailClick()
 {
     TfrmSetEmail editor(nullptr, &r_.email);
     editor.exec();
-}
-
-void NetworkPage::renewBaselines()
-{
-    r_.networkBaseline = r_.network;
-    r_.nfsBaseline = r_.nfs;
-    r_.dnsNtpBaseline = r_.dnsNtp;
-    r_.ddnsBaseline = r_.ddns;
-}
-
-void NetworkPage::queueRefresh()
-{
-    if (!isHighDefinitionType(r_.deviceType()))
-        queueGet(login(), 0, r_.dnsNtp);
-}
-
-bool NetworkPage::queueSave(bool &restart)
-{
-    // Only what the save sends can ask for a restart: the NFS and DDNS records never travel, and
-    // high-definition devices have no DNS/NTP record.
-    const bool sendsDnsNtp = !isHighDefinitionType(r_.deviceType());
-    restart =
-        recordsDiffer(r_.network, r_.networkBaseline) || (sendsDnsNtp && recordsDiffer(r_.dnsNtp, r_.dnsNtpBaseline));
-    queueSet(login(), 0, r_.network);
-    if (sendsDnsNtp)
-        queueSet(login(), 0, r_.dnsNtp);
-    return true;
 }
 
 std::vector<NormalisedBytes> NetworkPage::normalisedBytes() const

@@ -15,9 +15,6 @@ public:
 
     void fill() override { FillNetworkPage(); }
     bool collect() override { return CollectNetworkPage(); }
-    void queueRefresh() override;
-    bool queueSave(bool &restart) override;
-    void renewBaselines() override;
     std::vector<NormalisedBytes> normalisedBytes() const override;
 
     void FillNetworkPage();

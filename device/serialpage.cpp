@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <cstddef>
 
-SerialPage::SerialPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::SerialPage>())
+SerialPage::SerialPage(const PageContext &context)
+    : ConfigPage(context, model::SerialPage), ui_(std::make_unique<Ui::SerialPage>())
 {
     ui_->setupUi(this);
     for (QLineEdit *edit : {ui_->edtTel, ui_->edtMTU, ui_->edtDecoderAdd})
@@ -188,22 +189,6 @@ void SerialPage::btnCopySerialSetClick()
     for (int j = 0; j < r_.channelCount(); ++j)
         if (j != k && (target == 0 || j == target - 1))
             r_.decoder[j] = r_.decoder[k];
-}
-
-void SerialPage::queueRefresh()
-{
-    queueGet(login(), 0, r_.rs232);
-    for (int k = 0; k < r_.channelCount(); ++k)
-        queueGet(login(), r_.firstChannel() + k, r_.decoder[k]);
-}
-
-// Serial settings never need a restart.
-bool SerialPage::queueSave(bool &)
-{
-    queueSet(login(), 0, r_.rs232);
-    for (int k = 0; k < r_.channelCount(); ++k)
-        queueSet(login(), r_.firstChannel() + k, r_.decoder[k]);
-    return true;
 }
 
 std::vector<NormalisedBytes> SerialPage::normalisedBytes() const

@@ -15,8 +15,6 @@ public:
 
     void fill() override { FillSerialPage(); }
     bool collect() override { return CollectRs232() && CollectDecoder(); }
-    void queueRefresh() override;
-    bool queueSave(bool &restart) override;
     std::vector<NormalisedBytes> normalisedBytes() const override;
 
     void FillSerialPage();

@@ -24,7 +24,8 @@ bool validPort(const QLineEdit *edit, int low)
 
 } // namespace
 
-ServerPage::ServerPage(const PageContext &context) : ConfigPage(context), ui_(std::make_unique<Ui::ServerPage>())
+ServerPage::ServerPage(const PageContext &context)
+    : ConfigPage(context, model::ServerPage), ui_(std::make_unique<Ui::ServerPage>())
 {
     ui_->setupUi(this);
     ui_->cbbServerType->addItems(deviceTypeNames());
@@ -161,33 +162,4 @@ bool ServerPage::CollectServerPage()
     return true;
 }
 
-void ServerPage::queueRefresh()
-{
-    const DecodeNote note = r_.decodeNote();
-    if (!getRecord(login(), 0, r_.deviceInfo, &note)) {
-        showMessage(dialog(), QStringLiteral("获取服务器配置信息失败!"));
-        return;
-    }
-    if (!config_get_scale(login(), &r_.scaleFlag)) {
-        showMessage(dialog(), QStringLiteral("获取缩放设置失败!"));
-        return;
-    }
-    queueGet(login(), 0, r_.network);
-}
-
-void ServerPage::renewBaselines() { r_.networkBaseline = r_.network; }
-
-bool ServerPage::queueSave(bool &restart)
-{
-    // Checked here, before the scale write below goes out at once.
-    if (!r_.receivedWhole(&r_.deviceInfo) || !r_.receivedWhole(&r_.network)) {
-        showMessage(dialog(), incompleteRecordsText());
-        return false;
-    }
-    restart = recordsDiffer(r_.network, r_.networkBaseline);
-    queueSet(login(), 0, r_.deviceInfo);
-    if (!config_set_scale(login(), &r_.scaleFlag))
-        return false;
-    queueSet(login(), 0, r_.network);
-    return true;
-}
+bool ServerPage::sendAtOnce(const model::RecordSlot &) { return config_set_scale(login(), &r_.scaleFlag); }

@@ -19,9 +19,6 @@ public:
 
     void fill() override { FillServerPage(); }
     bool collect() override { return CollectServerPage(); }
-    void queueRefresh() override;
-    bool queueSave(bool &restart) override;
-    void renewBaselines() override;
 
     void FillServerPage();
     bool CollectServerPage();
@@ -32,6 +29,11 @@ public:
     static QString macText(const std::uint8_t (&mac)[6]);
     // Item k names device type k + 1.
     static const QStringList &deviceTypeNames();
+
+protected:
+    // The scale setting goes to the device at once, between the two records of the save; a
+    // refusal ends the save without a message.
+    bool sendAtOnce(const model::RecordSlot &) override;
 
 private:
     std::unique_ptr<Ui::ServerPage> ui_;

@@ -1,7 +1,7 @@
 #pragma once
 // What each tab of the main dialog supplies to the load/save cycle. A page is a widget with its
 // own form, placed into its tab sheet; the dialog talks to it only through this contract.
-#include "shell/dvrrecords.h"
+#include "model/catalogue.h"
 
 #include <QString>
 #include <QWidget>
@@ -30,35 +30,46 @@ struct NormalisedBytes {
 
 // Shown when a save would send a record whose last answer held fewer bytes than the record.
 inline QString incompleteRecordsText() { return QStringLiteral("设备发来的设置信息不完整,请刷新后再保存!"); }
+// The message of a full load or a refresh that stopped.
+QString loadStopText(model::LoadStop stop);
 
+// The refresh and save shares come from the record catalogue: which records the page's refresh
+// fetches and its save sends, in which order, on which device types, and which bytes ask for a
+// restart. A page overrides them only for what is truly its own.
 class ConfigPage : public QWidget {
 public:
-    explicit ConfigPage(const PageContext &context) : context_(context), r_(context.records) {}
+    ConfigPage(const PageContext &context, model::Page page) : context_(context), r_(context.records), page_(page) {}
 
     // Records into controls; also renews the page's baseline copies.
     virtual void fill() = 0;
-    // Validates with one message and focus, then controls into records. False stops the save
-    // and has written nothing.
+    // Validates with one message and focus, then controls into records (a page may have several
+    // collect routines; all must pass). False stops the save and has written nothing.
     virtual bool collect() = 0;
-    // The page's share of a refresh: the records it queues, in order (single commands it needs
-    // run at once and report their own failure).
-    virtual void queueRefresh() = 0;
-    // The page's share of a save: the restart rule against the baselines (sets `restart` when a
-    // record the save sends differs), then the records it queues. False ends the save (after the
-    // page's own message, if any).
-    virtual bool queueSave(bool &restart) = 0;
+    // The page's share of a refresh: its records queued in order; a single command among them runs
+    // at once and reports its own failure, which ends the share.
+    virtual void queueRefresh();
+    // The page's share of a save: refuses (with a message) when a record it sends arrived short;
+    // sets `restart` when a record it sends differs from its baseline in a byte that asks for one
+    // (a page whose records have no such bytes never asks); then queues its records in order.
+    // False ends the save.
+    virtual bool queueSave(bool &restart);
     // Copies the records the restart rule compares into their baselines: on every fill, and after
     // a save that asked for a restart has reached the device (not before: a failed save must still
     // ask when it is retried).
-    virtual void renewBaselines() {}
+    virtual void renewBaselines();
     // Fields that a load, show and save without edits may change; none unless a page says so.
     virtual std::vector<NormalisedBytes> normalisedBytes() const { return {}; }
 
 protected:
+    // A setting of the save that is no record and goes to the device at once rather than in the
+    // batch (the server page's scale setting). False ends the save without a message.
+    virtual bool sendAtOnce(const model::RecordSlot &) { return false; }
+
     QWidget *dialog() const { return context_.dialog; }
     std::int32_t login() const { return context_.login; }
     bool loaded() const { return context_.loaded; }
 
     PageContext context_;
     DvrRecords &r_;
+    model::Page page_;
 };

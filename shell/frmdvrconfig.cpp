@@ -8,7 +8,7 @@
 #include "device/networkpage.h"
 #include "device/serialpage.h"
 #include "device/serverpage.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 #include "shell/notifier.h"
 
 #include "ui_frmdvrconfig.h"
@@ -152,22 +152,18 @@ void TfrmDvrConfig::tmrProgressTimer()
 {
     showPanel(QStringLiteral("正在获取设置信息,请稍候..."));
     tmrProgress_->stop();
-    const LoadStop stop = fullLoad(*records_, loginHandle_, &TfrmDvrConfig::ShowProgress, this);
+    const model::LoadStop stop = model::fullLoad(*records_, loginHandle_, &TfrmDvrConfig::ShowProgress, this);
     hidePanel();
-    switch (stop) {
-    case LoadStop::None:
-        loaded_ = true;
-        pages_[ServerCfg]->fill();
-        // A tab the operator opened while the load ran shows zeroed records; a save from it
-        // would send them, so it is filled anew too.
-        if (ConfigPage *front = pageInFront(); front && front != pages_[ServerCfg])
-            front->fill();
+    if (stop != model::LoadStop::None) {
+        showMessage(this, loadStopText(stop));
         return;
-    case LoadStop::DeviceInfo: showMessage(this, QStringLiteral("获取服务器配置信息失败!")); break;
-    case LoadStop::Scale: showMessage(this, QStringLiteral("获取缩放设置失败!")); break;
-    case LoadStop::Ptz: showMessage(this, QStringLiteral("获取解码器设置信息失败!")); break;
-    case LoadStop::Batch: showMessage(this, QStringLiteral("获取设置信息失败!")); break;
     }
+    loaded_ = true;
+    pages_[ServerCfg]->fill();
+    // A tab the operator opened while the load ran shows zeroed records; a save from it would
+    // send them, so it is filled anew too.
+    if (ConfigPage *front = pageInFront(); front && front != pages_[ServerCfg])
+        front->fill();
 }
 
 void TfrmDvrConfig::btnRefreshClick()
@@ -201,15 +197,6 @@ void TfrmDvrConfig::btnSaveConfigClick()
     if (!page->queueSave(restart)) {
         config_clear_queue();
         return;
-    }
-    // A record that arrived short would go back with bytes the device never sent.
-    const CommandQueue &queue = config_queue();
-    for (int i = 0; i < queue.count; ++i) {
-        if (!records_->receivedWhole(queue.record[i])) {
-            config_clear_queue();
-            showMessage(this, incompleteRecordsText());
-            return;
-        }
     }
     showPanel(QStringLiteral("正在保存设置信息,请稍候..."));
     const bool saved = config_run_set_batch(&TfrmDvrConfig::ShowProgress, this);

@@ -3,7 +3,7 @@
 // and reboot cycle of the page in front.
 #include "sdk/quellport.h"
 #include "shell/configpage.h"
-#include "shell/dvrrecords.h"
+#include "model/dvrrecords.h"
 
 #include <QByteArray>
 #include <QDialog>

@@ -1,6 +1,6 @@
 // The order and the device-type conditions of the full load, as the recorder sees them.
 #include "command/commandtypes.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 #include "simfixture.h"
 
 #include <cstring>
@@ -50,7 +50,7 @@ TEST_P(FullLoad, SendsTheRecordsInOrderAndFillsThem)
                           "&alarmout=" + std::to_string(c.alarmOut));
     auto r = std::make_unique<DvrRecords>();
     std::memset(r.get(), 0, sizeof *r);
-    ASSERT_EQ(fullLoad(*r, sim.login, nullptr, nullptr), LoadStop::None);
+    ASSERT_EQ(model::fullLoad(*r, sim.login, nullptr, nullptr), model::LoadStop::None);
     // The dialog has 16 channel, 16 alarm-input and 4 alarm-output slots.
     const int channels = std::min(c.channels, 16), in = std::min(c.alarmIn, 16), out = std::min(c.alarmOut, 4);
     ASSERT_EQ(sim.device->log(), expectedLoad(c.type, channels, c.first, in, out));
@@ -82,17 +82,17 @@ INSTANTIATE_TEST_SUITE_P(DeviceTypes, FullLoad,
 
 TEST(FullLoadStops, EachSingleCommandFailureStopsWithItsStepAndEmptiesTheQueue)
 {
-    const std::pair<int, LoadStop> stops[] = {{1, LoadStop::DeviceInfo},
-                                              {2, LoadStop::Scale},
-                                              {3, LoadStop::Ptz},
-                                              {4, LoadStop::Batch},
-                                              {20, LoadStop::Batch}};
+    const std::pair<int, model::LoadStop> stops[] = {{1, model::LoadStop::DeviceInfo},
+                                                     {2, model::LoadStop::Scale},
+                                                     {3, model::LoadStop::Ptz},
+                                                     {4, model::LoadStop::Batch},
+                                                     {20, model::LoadStop::Batch}};
     for (auto [nth, stop] : stops) {
         SimulatedRecorder sim("channels=4");
         auto r = std::make_unique<DvrRecords>();
         std::memset(r.get(), 0, sizeof *r);
         sim.device->injectFault(dvrsim::Fault::ResultFail, nth);
-        EXPECT_EQ(fullLoad(*r, sim.login, nullptr, nullptr), stop) << nth;
+        EXPECT_EQ(model::fullLoad(*r, sim.login, nullptr, nullptr), stop) << nth;
         EXPECT_EQ(config_queue().count, 0) << nth;
     }
 }
@@ -103,7 +103,7 @@ TEST(FullLoadStops, FailedScaleQuerySendsNoBatch)
     auto r = std::make_unique<DvrRecords>();
     std::memset(r.get(), 0, sizeof *r);
     sim.device->injectFault(dvrsim::Fault::MissingPayload, 2);
-    EXPECT_EQ(fullLoad(*r, sim.login, nullptr, nullptr), LoadStop::Scale);
+    EXPECT_EQ(model::fullLoad(*r, sim.login, nullptr, nullptr), model::LoadStop::Scale);
     EXPECT_EQ(sim.device->log().size(), 2u);
     NetworkRecord zero{};
     std::memset(&zero, 0, sizeof zero);

@@ -7,7 +7,7 @@
 #include "recordingnotifier.h"
 #include "sdk/quellport.h"
 #include "shell/frmdvrconfig.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 #include "simfixture.h"
 #include "simserver.h"
 #include "sdk/wire.h"
@@ -110,11 +110,11 @@ TEST_F(OverNetwork, FullLoadGivesTheSameBytesAsTheEmbeddedRecorder)
     const std::int32_t login = logIn();
     ASSERT_GE(login, 0);
     auto remote = zeroedRecords();
-    ASSERT_EQ(fullLoad(*remote, login, nullptr, nullptr), LoadStop::None);
+    ASSERT_EQ(model::fullLoad(*remote, login, nullptr, nullptr), model::LoadStop::None);
 
     SimulatedRecorder embedded(Sixteen);
     auto local = zeroedRecords();
-    ASSERT_EQ(fullLoad(*local, embedded.login, nullptr, nullptr), LoadStop::None);
+    ASSERT_EQ(model::fullLoad(*local, embedded.login, nullptr, nullptr), model::LoadStop::None);
     EXPECT_EQ(std::memcmp(remote.get(), local.get(), sizeof *local), 0);
 
     std::vector<std::string> log;
@@ -133,7 +133,7 @@ TEST_F(OverNetwork, BatchProgressRisesToAHundredOnTheCallersThread)
         std::thread::id caller = std::this_thread::get_id();
     } seen;
     auto r = zeroedRecords();
-    ASSERT_EQ(fullLoad(
+    ASSERT_EQ(model::fullLoad(
                   *r, login,
                   [](std::int32_t value, void *context) {
                       auto *s = static_cast<Seen *>(context);
@@ -141,7 +141,7 @@ TEST_F(OverNetwork, BatchProgressRisesToAHundredOnTheCallersThread)
                       s->otherThread |= std::this_thread::get_id() != s->caller;
                   },
                   &seen),
-              LoadStop::None);
+              model::LoadStop::None);
     ASSERT_FALSE(seen.values.empty());
     EXPECT_FALSE(seen.otherThread);
     EXPECT_TRUE(std::is_sorted(seen.values.begin(), seen.values.end()));
@@ -221,7 +221,7 @@ TEST_F(OverNetwork, BrokenAnswersFailWithinTheBoundAndTheNextCallReconnects)
         ASSERT_EQ(server.control("fault 0 " + kind + " 50" + extra), "ok");
         QElapsedTimer clock;
         clock.start();
-        EXPECT_EQ(fullLoad(*r, login, nullptr, nullptr), LoadStop::Batch);
+        EXPECT_EQ(model::fullLoad(*r, login, nullptr, nullptr), model::LoadStop::Batch);
         EXPECT_LT(clock.elapsed(), 1000 + 400 + 3000 + Slack);
         EXPECT_EQ(std::memcmp(&r->network, &before, sizeof before), 0);
         EXPECT_EQ(config_queue().count, 0);
@@ -229,7 +229,7 @@ TEST_F(OverNetwork, BrokenAnswersFailWithinTheBoundAndTheNextCallReconnects)
         // A reboot fault leaves the recorder offline for a while; wait until it answers again.
         EXPECT_TRUE(waitFor([&] { return ping(login); }, 10000)) << "the recorder never answered again";
         auto again = zeroedRecords();
-        EXPECT_EQ(fullLoad(*again, login, nullptr, nullptr), LoadStop::None);
+        EXPECT_EQ(model::fullLoad(*again, login, nullptr, nullptr), model::LoadStop::None);
     }
 }
 
@@ -311,7 +311,7 @@ TEST_F(OverNetwork, StateFileKeepsASavedNameAcrossAServerRestart)
     login = logIn();
     ASSERT_GE(login, 0);
     auto r = zeroedRecords();
-    ASSERT_EQ(fullLoad(*r, login, nullptr, nullptr), LoadStop::None);
+    ASSERT_EQ(model::fullLoad(*r, login, nullptr, nullptr), model::LoadStop::None);
     EXPECT_EQ(gbk::toUtf8(gbk::readField(r->deviceInfo.deviceName)), "kept");
     QFile::remove(state);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // dvrcfg: back up, show, compare, restore and roll out recorder configurations. The records
 // travel by the dialog's own full load and save order; the field tables give them names.
-#include "records/fieldtables.h"
-#include "shell/dvrrecords.h"
+#include "fields/fieldtables.h"
+#include "model/dvrrecords.h"
 
 #include <QByteArray>
 

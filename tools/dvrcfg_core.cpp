@@ -2,7 +2,7 @@
 
 #include "command/gbktext.h"
 #include "command/typedcommands.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -24,19 +24,6 @@ namespace {
 
 const char *const FormatName = "dvrcfg-backup";
 constexpr int FormatVersion = 1;
-
-const fields::Table &scaleTable()
-{
-    static const fields::Table t{
-        "ScaleSetting",
-        sizeof(std::int32_t),
-        {fields::Field{"scaleFlag", 0, sizeof(std::int32_t), fields::Kind::Signed, 1, nullptr,
-                       [](std::int64_t v) {
-                           return v == 0 ? std::string("不启用") : v == 1 ? std::string("启用") : std::string();
-                       },
-                       nullptr}}};
-    return t;
-}
 
 template <typename T> std::uint8_t *bytesOf(T &record) { return reinterpret_cast<std::uint8_t *>(&record); }
 
@@ -326,7 +313,8 @@ const std::vector<RecordKind> &recordKinds()
     static const std::vector<RecordKind> kinds = {
         {"device", "device", cmd::DeviceInfo, Scope::Device, &fields::tableOf<DeviceInfoRecord>,
          [](DvrRecords &r, int) { return bytesOf(r.deviceInfo); }, 0},
-        {"scale", "scale", 0, Scope::Device, &scaleTable, [](DvrRecords &r, int) { return bytesOf(r.scaleFlag); }, 0},
+        {"scale", "scale", 0, Scope::Device, &fields::scaleTable,
+         [](DvrRecords &r, int) { return bytesOf(r.scaleFlag); }, 0},
         {"network", "network", cmd::Network, Scope::Device, &fields::tableOf<NetworkRecord>,
          [](DvrRecords &r, int) { return bytesOf(r.network); }, 0},
         {"picture", "picture", cmd::ChannelPicture, Scope::Channel, &fields::tableOf<ChannelPictureRecord>,
@@ -441,12 +429,12 @@ void writeInto(const Snapshot &s, DvrRecords &r)
 bool loadLogin(std::int32_t login, Snapshot &out, std::string &error)
 {
     auto r = zeroed();
-    switch (fullLoad(*r, login, nullptr, nullptr)) {
-    case LoadStop::None: break;
-    case LoadStop::DeviceInfo: error = "the device information could not be read"; return false;
-    case LoadStop::Scale: error = "the scale setting could not be read"; return false;
-    case LoadStop::Ptz: error = "the PTZ protocol list could not be read"; return false;
-    case LoadStop::Batch: error = "the settings batch failed"; return false;
+    switch (model::fullLoad(*r, login, nullptr, nullptr)) {
+    case model::LoadStop::None: break;
+    case model::LoadStop::DeviceInfo: error = "the device information could not be read"; return false;
+    case model::LoadStop::Scale: error = "the scale setting could not be read"; return false;
+    case model::LoadStop::Ptz: error = "the PTZ protocol list could not be read"; return false;
+    case model::LoadStop::Batch: error = "the settings batch failed"; return false;
     }
     out = snapshotOf(*r);
     out.created = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();

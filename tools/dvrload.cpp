@@ -2,7 +2,7 @@
 //   dvrload [address]      address defaults to an embedded simulated recorder ("sim://")
 #include "command/gbktext.h"
 #include "command/sdkapi.h"
-#include "shell/loadcycle.h"
+#include "model/fullload.h"
 
 #include <cstdio>
 #include <memory>
@@ -15,13 +15,13 @@ template <std::size_t N> std::string text(const char (&field)[N]) { return text(
 
 void progress(std::int32_t value, void *) { std::fprintf(stderr, "\rprogress %3d%%", value); }
 
-const char *stopText(LoadStop stop)
+const char *stopText(model::LoadStop stop)
 {
     switch (stop) {
-    case LoadStop::DeviceInfo: return "device information";
-    case LoadStop::Scale: return "scale setting";
-    case LoadStop::Ptz: return "PTZ protocol list";
-    case LoadStop::Batch: return "settings batch";
+    case model::LoadStop::DeviceInfo: return "device information";
+    case model::LoadStop::Scale: return "scale setting";
+    case model::LoadStop::Ptz: return "PTZ protocol list";
+    case model::LoadStop::Batch: return "settings batch";
     default: return "";
     }
 }
@@ -43,9 +43,9 @@ int main(int argc, char **argv)
         return 1;
     }
     auto r = std::make_unique<DvrRecords>();
-    const LoadStop stop = fullLoad(*r, login, progress, nullptr);
+    const model::LoadStop stop = model::fullLoad(*r, login, progress, nullptr);
     std::fprintf(stderr, "\n");
-    if (stop != LoadStop::None) {
+    if (stop != model::LoadStop::None) {
         std::fprintf(stderr, "full load failed at the %s\n", stopText(stop));
         return 1;
     }

@@ -1,7 +1,7 @@
 // Built by the test WrongRecordPairingDoesNotCompile: with DVR_WRONG_PAIRING a device information
 // record is queued as the network record's command type, which must not compile.
 #include "command/typedcommands.h"
-#include "shell/dvrrecords.h"
+#include "model/dvrrecords.h"
 
 bool queueOne(DvrRecords &r)
 {

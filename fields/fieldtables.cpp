@@ -1,6 +1,12 @@
-#include "records/fieldtables.h"
+#include "fields/fieldtables.h"
 
-#include "shell/dvrrecords.h"
+#include "alarm/alarmrecords.h"
+#include "alarm/emailrecord.h"
+#include "channel/channelrecords.h"
+#include "device/diskrecords.h"
+#include "device/networkrecords.h"
+#include "device/serialrecords.h"
+#include "device/serverrecords.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -670,6 +676,19 @@ template <> const Table &tableOf<EmailRecord>()
 
 #undef F
 #undef CARRIED
+
+const Table &scaleTable()
+{
+    static const Table t{
+        "ScaleSetting",
+        sizeof(std::int32_t),
+        {Field{"scaleFlag", 0, sizeof(std::int32_t), Kind::Signed, 1, nullptr,
+               [](std::int64_t v) {
+                   return v == 0 ? std::string("不启用") : v == 1 ? std::string("启用") : std::string();
+               },
+               nullptr}}};
+    return t;
+}
 
 std::vector<const Table *> allTables()
 {

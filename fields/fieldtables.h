@@ -47,6 +47,9 @@ struct Table {
 // and every structure they hold.
 template <typename Record> const Table &tableOf();
 
+// The scale setting, a 32-bit flag the server page shows as a list ("不启用", "启用").
+const Table &scaleTable();
+
 // Every table, records and nested structures, for checks that run over all of them.
 std::vector<const Table *> allTables();
 
