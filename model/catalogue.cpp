@@ -228,16 +228,18 @@ int RecordKind::firstPage() const
     return NoPage;
 }
 
-int RecordKind::count(const DvrRecords &r) const
+int countOf(Scope scope, const DeviceInfoRecord &d)
 {
     switch (scope) {
-    case Scope::Channel: return r.channelCount();
-    case Scope::AlarmIn: return r.alarmInCount();
-    case Scope::AlarmOut: return r.alarmOutCount();
+    case Scope::Channel: return std::min<int>(d.channelCount, ChannelSlots);
+    case Scope::AlarmIn: return std::min<int>(d.alarmInCount, AlarmInSlots);
+    case Scope::AlarmOut: return std::min<int>(d.alarmOutCount, AlarmOutSlots);
     case Scope::Device: break;
     }
     return 1;
 }
+
+int RecordKind::count(const DvrRecords &r) const { return countOf(scope, r.deviceInfo); }
 
 int RecordKind::channelOf(const DvrRecords &r, int slot) const
 {

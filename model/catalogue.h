@@ -73,6 +73,9 @@ struct RecordKind {
     bool asksRestart(const std::uint8_t *a, const std::uint8_t *b) const;
 };
 
+// Slots of a scope for the device's counts, limited to the slots DvrRecords holds.
+int countOf(Scope scope, const DeviceInfoRecord &d);
+
 // Every row, in full-load order.
 const std::vector<RecordKind> &catalogue();
 const RecordKind *kindNamed(std::string_view name);

@@ -62,7 +62,7 @@ int main(int argc, char **argv)
 
     std::string kindsHelp;
     for (const auto &k : dvrcfg::recordKinds())
-        kindsHelp += std::string(kindsHelp.empty() ? "  " : ", ") + k.name;
+        kindsHelp += std::string(kindsHelp.empty() ? "  " : ", ") + k->name;
     std::string excludedHelp = "\napply leaves these fields of each target as they are:\n";
     for (const auto &line : dvrcfg::excludedFieldLines())
         excludedHelp += "  " + line + "\n";

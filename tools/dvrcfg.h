@@ -2,7 +2,7 @@
 // dvrcfg: back up, show, compare, restore and roll out recorder configurations. The records
 // travel by the dialog's own full load and save order; the field tables give them names.
 #include "fields/fieldtables.h"
-#include "model/dvrrecords.h"
+#include "model/catalogue.h"
 
 #include <QByteArray>
 
@@ -15,20 +15,10 @@
 
 namespace dvrcfg {
 
-enum class Scope { Device, Channel, AlarmIn, AlarmOut };
-
-// One kind of record the full load fetches.
-struct RecordKind {
-    const char *name;     // command-line name: "compression"
-    const char *label;    // reader's name: "compression"
-    std::int32_t getType; // 0 for the scale setting and the PTZ list, which have their own queries
-    Scope scope;
-    const fields::Table &(*table)();
-    std::uint8_t *(*at)(DvrRecords &, int slot);
-    int page; // the dialog page that saves it; -1 when nothing sends it back
-};
-
-const std::vector<RecordKind> &recordKinds();
+// The kinds of record are the catalogue's; dvrcfg knows those a full load fetches.
+using model::RecordKind;
+using model::Scope;
+const std::vector<const RecordKind *> &recordKinds();
 const RecordKind *findKind(const std::string &name);
 
 struct RecordImage {

@@ -44,16 +44,6 @@ std::string text(const std::uint8_t *at, std::size_t width)
     return gbk::toUtf8(gbk::readField(reinterpret_cast<const char *>(at), width));
 }
 
-int countFor(const DeviceInfoRecord &d, Scope scope)
-{
-    switch (scope) {
-    case Scope::Channel: return std::min<int>(d.channelCount, ChannelSlots);
-    case Scope::AlarmIn: return std::min<int>(d.alarmInCount, AlarmInSlots);
-    case Scope::AlarmOut: return std::min<int>(d.alarmOutCount, AlarmOutSlots);
-    default: return 1;
-    }
-}
-
 // Leaves of a table: every integer, text and byte array, every carried range, with their paths.
 struct Leaf {
     const fields::Field *field;
@@ -307,51 +297,23 @@ std::string joinLabels(const std::vector<const RecordImage *> &records)
 
 } // namespace
 
-const std::vector<RecordKind> &recordKinds()
+const std::vector<const RecordKind *> &recordKinds()
 {
-    // Full-load order; `page` is the dialog page whose save sends the record.
-    static const std::vector<RecordKind> kinds = {
-        {"device", "device", cmd::DeviceInfo, Scope::Device, &fields::tableOf<DeviceInfoRecord>,
-         [](DvrRecords &r, int) { return bytesOf(r.deviceInfo); }, 0},
-        {"scale", "scale", 0, Scope::Device, &fields::scaleTable,
-         [](DvrRecords &r, int) { return bytesOf(r.scaleFlag); }, 0},
-        {"network", "network", cmd::Network, Scope::Device, &fields::tableOf<NetworkRecord>,
-         [](DvrRecords &r, int) { return bytesOf(r.network); }, 0},
-        {"picture", "picture", cmd::ChannelPicture, Scope::Channel, &fields::tableOf<ChannelPictureRecord>,
-         [](DvrRecords &r, int k) { return bytesOf(r.picture[k]); }, 1},
-        {"recording", "recording", cmd::ChannelRecording, Scope::Channel, &fields::tableOf<ChannelRecordingRecord>,
-         [](DvrRecords &r, int k) { return bytesOf(r.recording[k]); }, 1},
-        {"compression", "compression", cmd::ChannelCompression, Scope::Channel,
-         &fields::tableOf<ChannelCompressionRecord>, [](DvrRecords &r, int k) { return bytesOf(r.compression[k]); }, 1},
-        {"overlay", "text overlay", cmd::ChannelTextOverlay, Scope::Channel, &fields::tableOf<ChannelTextOverlayRecord>,
-         [](DvrRecords &r, int k) { return bytesOf(r.textOverlay[k]); }, 1},
-        {"dnsntp", "dns/ntp", cmd::DnsNtp, Scope::Device, &fields::tableOf<DnsNtpRecord>,
-         [](DvrRecords &r, int) { return bytesOf(r.dnsNtp); }, 2},
-        {"rs232", "rs232", cmd::Rs232, Scope::Device, &fields::tableOf<Rs232Record>,
-         [](DvrRecords &r, int) { return bytesOf(r.rs232); }, 3},
-        {"ptz", "ptz protocols", 0, Scope::Device, &fields::tableOf<PtzProtocolList>,
-         [](DvrRecords &r, int) { return bytesOf(r.ptz); }, -1},
-        {"decoder", "decoder", cmd::Decoder, Scope::Channel, &fields::tableOf<DecoderRecord>,
-         [](DvrRecords &r, int k) { return bytesOf(r.decoder[k]); }, 3},
-        {"alarmin", "alarm input", cmd::AlarmIn, Scope::AlarmIn, &fields::tableOf<AlarmInRecord>,
-         [](DvrRecords &r, int i) { return bytesOf(r.alarmIn[i]); }, 4},
-        {"alarmout", "alarm output", cmd::AlarmOut, Scope::AlarmOut, &fields::tableOf<AlarmOutRecord>,
-         [](DvrRecords &r, int j) { return bytesOf(r.alarmOut[j]); }, 4},
-        {"exception", "exception", cmd::Exception, Scope::Device, &fields::tableOf<ExceptionRecord>,
-         [](DvrRecords &r, int) { return bytesOf(r.exception); }, 4},
-        {"disk", "disk", cmd::Disk, Scope::Device, &fields::tableOf<DiskRecord>,
-         [](DvrRecords &r, int) { return bytesOf(r.disk); }, 5},
-        {"diskgroup", "disk group", cmd::DiskGroup, Scope::Device, &fields::tableOf<DiskGroupRecord>,
-         [](DvrRecords &r, int) { return bytesOf(r.diskGroup); }, 5},
-    };
+    static const std::vector<const RecordKind *> kinds = [] {
+        std::vector<const RecordKind *> fetched;
+        for (const RecordKind &k : model::catalogue())
+            if (k.fetched != model::Travel::Never)
+                fetched.push_back(&k);
+        return fetched;
+    }();
     return kinds;
 }
 
 const RecordKind *findKind(const std::string &name)
 {
-    for (const RecordKind &k : recordKinds())
-        if (name == k.name)
-            return &k;
+    for (const RecordKind *k : recordKinds())
+        if (name == k->name)
+            return k;
     return nullptr;
 }
 
@@ -390,32 +352,9 @@ Snapshot snapshotOf(const DvrRecords &records)
 {
     DvrRecords &r = const_cast<DvrRecords &>(records); // read only; the accessors serve both ways
     Snapshot s;
-    const auto add = [&](const char *name, int slot, int channel) {
-        const RecordKind *kind = findKind(name);
-        const std::uint8_t *at = kind->at(r, slot);
-        s.records.push_back(RecordImage{kind, slot, channel, std::vector<std::uint8_t>(at, at + kind->table().size)});
-    };
-    const int first = r.firstChannel();
-    add("device", 0, 0);
-    add("scale", 0, 0);
-    add("network", 0, 0);
-    for (int k = 0; k < r.channelCount(); ++k)
-        for (const char *name : {"picture", "recording", "compression", "overlay"})
-            add(name, k, first + k);
-    if (!isHighDefinitionType(r.deviceType()))
-        add("dnsntp", 0, 0);
-    add("rs232", 0, 0);
-    add("ptz", 0, 0);
-    for (int k = 0; k < r.channelCount(); ++k)
-        add("decoder", k, first + k);
-    for (int i = 0; i < r.alarmInCount(); ++i)
-        add("alarmin", i, i);
-    for (int j = 0; j < r.alarmOutCount(); ++j)
-        add("alarmout", j, j);
-    add("exception", 0, 0);
-    if (hasDiskRecords(r.deviceType())) {
-        add("disk", 0, 0);
-        add("diskgroup", 0, 0);
+    for (const model::RecordSlot &x : model::fullLoadOrder(r)) {
+        const std::uint8_t *at = x.kind->at(r, x.slot);
+        s.records.push_back(RecordImage{x.kind, x.slot, x.channel, std::vector<std::uint8_t>(at, at + x.kind->size)});
     }
     return s;
 }
@@ -514,11 +453,8 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
             error = where + "unknown kind \"" + o["kind"].toString().toStdString() + "\"";
             return false;
         }
-        const std::size_t size = r.kind->table().size;
-        const int maxSlots = r.kind->scope == Scope::Channel    ? ChannelSlots
-                             : r.kind->scope == Scope::AlarmIn  ? AlarmInSlots
-                             : r.kind->scope == Scope::AlarmOut ? AlarmOutSlots
-                                                                : 1;
+        const std::size_t size = r.kind->size;
+        const int maxSlots = r.kind->capacity;
         r.slot = o["slot"].toInt(-1);
         r.channel = o["channel"].toInt(-1);
         const QByteArray hex = o["hex"].toString().toLatin1();
@@ -558,7 +494,7 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
         const int expected = r.kind->scope == Scope::Channel  ? d->firstChannel + r.slot
                              : r.kind->scope == Scope::Device ? 0
                                                               : r.slot;
-        if (r.channel != expected || r.slot >= countFor(*d, r.kind->scope)) {
+        if (r.channel != expected || r.slot >= model::countOf(r.kind->scope, *d)) {
             error = r.label() + ": channel argument or slot does not fit the device's counts";
             return false;
         }
@@ -726,41 +662,16 @@ std::vector<const RecordImage *> pageOrder(const Snapshot &s, const Selection &s
     const DeviceInfoRecord *d = s.deviceInfo();
     if (!d)
         return out;
-    const auto add = [&](const char *name, int slot) {
-        const RecordImage *r = s.find(findKind(name), slot);
-        if (r && selection.takes(*r))
-            out.push_back(r);
-    };
-    const int channels = countFor(*d, Scope::Channel);
-    // 0 server; the network page sends the network record as well, once is enough.
-    add("device", 0);
-    add("scale", 0);
-    add("network", 0);
-    // 1 channel
-    for (int k = 0; k < channels; ++k) {
-        add("picture", k);
-        add("recording", k);
-        if (!isHighDefinitionType(d->deviceType))
-            add("compression", k);
-        add("overlay", k);
-    }
-    // 2 network
-    if (!isHighDefinitionType(d->deviceType))
-        add("dnsntp", 0);
-    // 3 serial
-    add("rs232", 0);
-    for (int k = 0; k < channels; ++k)
-        add("decoder", k);
-    // 4 alarm
-    for (int i = 0; i < countFor(*d, Scope::AlarmIn); ++i)
-        add("alarmin", i);
-    for (int j = 0; j < countFor(*d, Scope::AlarmOut); ++j)
-        add("alarmout", j);
-    add("exception", 0);
-    // 5 disk
-    if (hasDiskRecords(d->deviceType)) {
-        add("disk", 0);
-        add("diskgroup", 0);
+    auto shape = zeroed();
+    shape->deviceInfo = *d;
+    // Each record once, with the first page whose save sends it (the network record goes with the
+    // server page, not again with the network page).
+    for (int page = 0; page < model::PageCount; ++page) {
+        for (const model::RecordSlot &x : model::saveOf(page, *shape)) {
+            const RecordImage *r = x.kind->firstPage() == page ? s.find(x.kind, x.slot) : nullptr;
+            if (r && selection.takes(*r))
+                out.push_back(r);
+        }
     }
     return out;
 }
@@ -771,22 +682,7 @@ std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &
     std::vector<std::string> reasons;
     for (const RecordImage *r : sent) {
         const RecordImage *old = before.find(r->kind, r->slot);
-        if (!old)
-            continue;
-        const auto differ = [&](std::size_t from, std::size_t to) {
-            return std::memcmp(old->bytes.data() + from, r->bytes.data() + from, to - from + 1) != 0;
-        };
-        const std::string name = r->kind->name;
-        bool restart = false;
-        if (name == "network" || name == "dnsntp" || name == "disk" || name == "diskgroup")
-            restart = old->bytes != r->bytes;
-        else if (name == "compression")
-            restart = differ(4, 5) || differ(88, 89);
-        else if (name == "alarmin")
-            restart = differ(36, 36) || differ(140, 363);
-        else if (name == "alarmout")
-            restart = differ(40, 263);
-        if (restart)
+        if (old && r->kind->asksRestart(old->bytes.data(), r->bytes.data()))
             reasons.push_back(r->label());
     }
     (void)after;
@@ -795,44 +691,8 @@ std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &
 
 namespace {
 
-// Calls `fn` with the typed record of `x` in `r`, so the command type follows from the record.
-// The scale setting and the PTZ list have their own queries and are not handled here.
-template <typename Fn> bool withTyped(const RecordImage &x, DvrRecords &r, Fn fn)
-{
-    const std::string name = x.kind->name;
-    const int k = x.slot;
-    if (name == "device")
-        return fn(r.deviceInfo);
-    if (name == "network")
-        return fn(r.network);
-    if (name == "picture")
-        return fn(r.picture[k]);
-    if (name == "recording")
-        return fn(r.recording[k]);
-    if (name == "compression")
-        return fn(r.compression[k]);
-    if (name == "overlay")
-        return fn(r.textOverlay[k]);
-    if (name == "dnsntp")
-        return fn(r.dnsNtp);
-    if (name == "rs232")
-        return fn(r.rs232);
-    if (name == "decoder")
-        return fn(r.decoder[k]);
-    if (name == "alarmin")
-        return fn(r.alarmIn[k]);
-    if (name == "alarmout")
-        return fn(r.alarmOut[k]);
-    if (name == "exception")
-        return fn(r.exception);
-    if (name == "disk")
-        return fn(r.disk);
-    if (name == "diskgroup")
-        return fn(r.diskGroup);
-    return false;
-}
-
-bool isScale(const RecordImage &x) { return std::strcmp(x.kind->name, "scale") == 0; }
+// The scale setting is no record: it has a query and a write of its own, sent at once.
+bool isScale(const RecordImage &x) { return x.kind->getType == 0; }
 
 } // namespace
 
@@ -845,10 +705,10 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
     writeInto(intended, *r);
     result.answered = true;
     // One set batch per page, in page order, as the pages save; the scale setting goes at once.
-    for (int page = 0; page <= 5 && result.answered; ++page) {
+    for (int page = 0; page < model::PageCount && result.answered; ++page) {
         std::vector<const RecordImage *> queued; // go out with the page's batch
         for (const RecordImage *x : send) {
-            if (x->kind->page != page)
+            if (x->kind->firstPage() != page)
                 continue;
             if (isScale(*x)) {
                 result.sent.push_back(x);
@@ -859,7 +719,7 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
                 }
                 continue;
             }
-            if (withTyped(*x, *r, [&](auto &record) { return queueSet(login, x->channel, record); }))
+            if (x->kind->set(login, x->channel, *r, x->slot, false))
                 queued.push_back(x);
         }
         if (result.answered && !queued.empty()) {
@@ -879,7 +739,7 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
         if (isScale(*x))
             scaleRead = config_get_scale(login, &back->scaleFlag);
         else
-            withTyped(*x, *back, [&](auto &record) { return queueGet(login, x->channel, record); });
+            x->kind->get(login, x->channel, *back, x->slot, nullptr, false);
     }
     result.readBack = config_run_get_batch(nullptr, nullptr) && scaleRead;
     config_clear_queue();
@@ -1025,7 +885,7 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
                                std::to_string(t->deviceType) + ": only the records that fit");
     for (const auto &[scope, what] : {std::pair{Scope::Channel, "channels"}, std::pair{Scope::AlarmIn, "alarm inputs"},
                                       std::pair{Scope::AlarmOut, "alarm outputs"}}) {
-        const int mine = countFor(*l, scope), theirs = countFor(*t, scope);
+        const int mine = model::countOf(scope, *l), theirs = model::countOf(scope, *t);
         if (mine > theirs)
             report.notes.push_back(std::string(what) + " " + std::to_string(theirs + 1) + ".." + std::to_string(mine) +
                                    " have none in the template and stay as they are");
