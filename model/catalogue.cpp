@@ -50,7 +50,8 @@ template <auto Member> bool setTyped(std::int32_t login, std::int32_t channel, D
 }
 
 struct Travels {
-    Travel fetched;
+    Travel held;
+    bool fetched;
     int refreshedBy;
     unsigned savedBy;
     Travel sent;
@@ -71,6 +72,7 @@ RecordKind row(const char *name, const char *label, Scope scope, Travels t, std:
                       label,
                       getCommandOf<Record>,
                       scope,
+                      t.held,
                       t.fetched,
                       t.refreshedBy,
                       t.savedBy,
@@ -84,6 +86,32 @@ RecordKind row(const char *name, const char *label, Scope scope, Travels t, std:
                       slotsOf<Member>(),
                       &getTyped<Member>,
                       &setTyped<Member>};
+}
+
+// A row for a setting with a query of its own rather than a command type; the full load fetches
+// it by a single command, stopping with `single` when that fails.
+template <auto Member>
+RecordKind queryRow(const char *name, const char *label, Travels t, LoadStop single, const fields::Table &(*table)(),
+                    decltype(RecordKind::get) get, decltype(RecordKind::set) set)
+{
+    return RecordKind{name,
+                      label,
+                      0,
+                      Scope::Device,
+                      t.held,
+                      t.fetched,
+                      t.refreshedBy,
+                      t.savedBy,
+                      t.sent,
+                      single,
+                      {},
+                      sizeof(RecordOf<Member>),
+                      table,
+                      &bytesAt<Member>,
+                      nullptr,
+                      1,
+                      get,
+                      set};
 }
 
 template <typename Record> ByteRange whole() { return {0, sizeof(Record)}; }
@@ -112,85 +140,58 @@ std::vector<RecordKind> makeCatalogue()
                        Serial = pageBit(SerialPage), Alarm = pageBit(AlarmPage), Disk = pageBit(DiskPage);
     constexpr Travel Always = Travel::Always, Sd = Travel::OutsideHighDefinition, Disks = Travel::DiskTypes,
                      Never = Travel::Never;
+    // Each row: {held on, fetched, refreshed by, saved by, sent to}.
     const std::size_t main = offsetof(ChannelCompressionRecord, mainStream);
     const std::size_t sub = offsetof(ChannelCompressionRecord, subStream);
     const ByteRange kind = DVR_FIELD(StreamSettings, streamKind), resolution = DVR_FIELD(StreamSettings, resolution);
 
     std::vector<RecordKind> rows;
     rows.push_back(
-        row<&DvrRecords::deviceInfo>("device", "device", Scope::Device, {Always, ServerPage, Server, Always}));
+        row<&DvrRecords::deviceInfo>("device", "device", Scope::Device, {Always, true, ServerPage, Server, Always}));
     rows.back().single = LoadStop::DeviceInfo;
-    rows.push_back(RecordKind{"scale",
-                              "scale",
-                              0,
-                              Scope::Device,
-                              Always,
-                              ServerPage,
-                              Server,
-                              Always,
-                              LoadStop::Scale,
-                              {},
-                              sizeof(std::int32_t),
-                              &fields::scaleTable,
-                              &bytesAt<&DvrRecords::scaleFlag>,
-                              nullptr,
-                              1,
-                              &getScale,
-                              &setScale});
+    rows.push_back(queryRow<&DvrRecords::scaleFlag>("scale", "scale", {Always, true, ServerPage, Server, Always},
+                                                    LoadStop::Scale, &fields::scaleTable, &getScale, &setScale));
     rows.push_back(row<&DvrRecords::network, &DvrRecords::networkBaseline>(
-        "network", "network", Scope::Device, {Always, ServerPage, Server | Network, Always}, {whole<NetworkRecord>()}));
+        "network", "network", Scope::Device, {Always, true, ServerPage, Server | Network, Always},
+        {whole<NetworkRecord>()}));
     rows.push_back(
-        row<&DvrRecords::picture>("picture", "picture", Scope::Channel, {Always, ChannelPage, Channel, Always}));
-    rows.push_back(
-        row<&DvrRecords::recording>("recording", "recording", Scope::Channel, {Always, ChannelPage, Channel, Always}));
+        row<&DvrRecords::picture>("picture", "picture", Scope::Channel, {Always, true, ChannelPage, Channel, Always}));
+    rows.push_back(row<&DvrRecords::recording>("recording", "recording", Scope::Channel,
+                                               {Always, true, ChannelPage, Channel, Always}));
     // Stream kind and resolution of either stream need a restart; high-definition devices never
     // receive the record.
     rows.push_back(row<&DvrRecords::compression, &DvrRecords::compressionBaseline>(
-        "compression", "compression", Scope::Channel, {Always, ChannelPage, Channel, Sd},
+        "compression", "compression", Scope::Channel, {Always, true, ChannelPage, Channel, Sd},
         {inside(main, kind), inside(main, resolution), inside(sub, kind), inside(sub, resolution)}));
     rows.push_back(row<&DvrRecords::textOverlay>("overlay", "text overlay", Scope::Channel,
-                                                 {Always, ChannelPage, Channel, Always}));
+                                                 {Always, true, ChannelPage, Channel, Always}));
     rows.push_back(row<&DvrRecords::dnsNtp, &DvrRecords::dnsNtpBaseline>(
-        "dnsntp", "dns/ntp", Scope::Device, {Sd, NetworkPage, Network, Sd}, {whole<DnsNtpRecord>()}));
-    rows.push_back(row<&DvrRecords::rs232>("rs232", "rs232", Scope::Device, {Always, SerialPage, Serial, Always}));
-    rows.push_back(RecordKind{"ptz",
-                              "ptz protocols",
-                              0,
-                              Scope::Device,
-                              Always,
-                              NoPage,
-                              0,
-                              Never,
-                              LoadStop::Ptz,
-                              {},
-                              sizeof(PtzProtocolList),
-                              &fields::tableOf<PtzProtocolList>,
-                              &bytesAt<&DvrRecords::ptz>,
-                              nullptr,
-                              1,
-                              &getPtz,
-                              nullptr});
+        "dnsntp", "dns/ntp", Scope::Device, {Sd, true, NetworkPage, Network, Sd}, {whole<DnsNtpRecord>()}));
     rows.push_back(
-        row<&DvrRecords::decoder>("decoder", "decoder", Scope::Channel, {Always, SerialPage, Serial, Always}));
+        row<&DvrRecords::rs232>("rs232", "rs232", Scope::Device, {Always, true, SerialPage, Serial, Always}));
+    rows.push_back(queryRow<&DvrRecords::ptz>("ptz", "ptz protocols", {Always, true, NoPage, 0, Never}, LoadStop::Ptz,
+                                              &fields::tableOf<PtzProtocolList>, &getPtz, nullptr));
+    rows.push_back(
+        row<&DvrRecords::decoder>("decoder", "decoder", Scope::Channel, {Always, true, SerialPage, Serial, Always}));
     // The sensor type and the arming schedules need a restart; names, links and delays do not.
     rows.push_back(row<&DvrRecords::alarmIn, &DvrRecords::alarmInBaseline>(
-        "alarmin", "alarm input", Scope::AlarmIn, {Always, AlarmPage, Alarm, Always},
+        "alarmin", "alarm input", Scope::AlarmIn, {Always, true, AlarmPage, Alarm, Always},
         {DVR_FIELD(AlarmInRecord, sensorType), DVR_FIELD(AlarmInRecord, schedule)}));
     rows.push_back(row<&DvrRecords::alarmOut, &DvrRecords::alarmOutBaseline>(
-        "alarmout", "alarm output", Scope::AlarmOut, {Always, AlarmPage, Alarm, Always},
+        "alarmout", "alarm output", Scope::AlarmOut, {Always, true, AlarmPage, Alarm, Always},
         {DVR_FIELD(AlarmOutRecord, schedule)}));
     rows.push_back(
-        row<&DvrRecords::exception>("exception", "exception", Scope::Device, {Always, AlarmPage, Alarm, Always}));
+        row<&DvrRecords::exception>("exception", "exception", Scope::Device, {Always, true, AlarmPage, Alarm, Always}));
     rows.push_back(row<&DvrRecords::disk, &DvrRecords::diskBaseline>(
-        "disk", "disk", Scope::Device, {Disks, DiskPage, Disk, Disks}, {whole<DiskRecord>()}));
+        "disk", "disk", Scope::Device, {Disks, true, DiskPage, Disk, Disks}, {whole<DiskRecord>()}));
     rows.push_back(row<&DvrRecords::diskGroup, &DvrRecords::diskGroupBaseline>(
-        "diskgroup", "disk group", Scope::Device, {Disks, DiskPage, Disk, Disks}, {whole<DiskGroupRecord>()}));
+        "diskgroup", "disk group", Scope::Device, {Disks, true, DiskPage, Disk, Disks}, {whole<DiskGroupRecord>()}));
     // Shown by the network page and kept with baselines, but neither fetched nor sent.
-    rows.push_back(
-        row<&DvrRecords::nfs, &DvrRecords::nfsBaseline>("nfs", "nfs", Scope::Device, {Never, NoPage, Network, Never}));
+    rows.push_back(row<&DvrRecords::nfs, &DvrRecords::nfsBaseline>("nfs", "nfs", Scope::Device,
+                                                                   {Always, false, NoPage, Network, Never}));
     rows.push_back(row<&DvrRecords::ddns, &DvrRecords::ddnsBaseline>("ddns", "ddns", Scope::Device,
-                                                                     {Never, NoPage, Network, Never}));
-    rows.push_back(row<&DvrRecords::email>("email", "e-mail", Scope::Device, {Never, NoPage, 0, Never}));
+                                                                     {Always, false, NoPage, Network, Never}));
+    rows.push_back(row<&DvrRecords::email>("email", "e-mail", Scope::Device, {Always, false, NoPage, 0, Never}));
     return rows;
 }
 #undef DVR_FIELD
@@ -283,13 +284,14 @@ const RecordKind *kindOfGetType(std::int32_t getType)
 
 std::vector<RecordSlot> fullLoadOrder(const DvrRecords &r)
 {
-    return expand(r, [&](const RecordKind &k) { return travelsOn(k.fetched, r.deviceType()); });
+    return expand(r, [&](const RecordKind &k) { return k.fetched && travelsOn(k.held, r.deviceType()); });
 }
 
 std::vector<RecordSlot> refreshOf(int page, const DvrRecords &r)
 {
-    return expand(r,
-                  [&](const RecordKind &k) { return k.refreshedBy == page && travelsOn(k.fetched, r.deviceType()); });
+    return expand(r, [&](const RecordKind &k) {
+        return k.refreshedBy == page && k.fetched && travelsOn(k.held, r.deviceType());
+    });
 }
 
 std::vector<RecordSlot> saveOf(int page, const DvrRecords &r)

@@ -48,7 +48,8 @@ struct RecordKind {
     const char *label;    // a reader's name: "text overlay"
     std::int32_t getType; // 0 for the scale setting and the PTZ list, which have queries of their own
     Scope scope;
-    Travel fetched;   // by the full load and the refresh below
+    Travel held;      // the device types that hold the record (a recorder answers for it there)
+    bool fetched;     // by the full load (and the refresh below), where it is held
     int refreshedBy;  // the page whose refresh fetches it; NoPage: only the full load does
     unsigned savedBy; // pageBit()s of the pages whose save sends it
     Travel sent;      // the device types those saves send it to

@@ -1,5 +1,7 @@
 #include "simulator/device.h"
 
+#include "model/catalogue.h"
+
 #include "command/recordcommands.h"
 #include "sdk/quellport.h"
 
@@ -90,19 +92,23 @@ Device::Device(const Profile &profile) : profile_(profile), factory_(makeFactory
 
 std::uint8_t *Device::locate(std::int32_t getType, std::int32_t channel, std::size_t &size)
 {
+    // Which records this device type holds is the catalogue's to say.
+    const model::RecordKind *kind = model::kindOfGetType(getType);
+    if (!kind || !model::travelsOn(kind->held, profile_.deviceType))
+        return nullptr;
     DeviceState &s = state_;
     const std::int64_t slot = std::int64_t(channel) - profile_.firstChannel;
     switch (getType) {
     case getCommandOf<DeviceInfoRecord>: return bytes(s.info, size);
     case getCommandOf<NetworkRecord>: return bytes(s.network, size);
-    case getCommandOf<DnsNtpRecord>: return isHighDefinitionType(profile_.deviceType) ? nullptr : bytes(s.dnsNtp, size);
+    case getCommandOf<DnsNtpRecord>: return bytes(s.dnsNtp, size);
     case getCommandOf<NfsRecord>: return bytes(s.nfs, size);
     case getCommandOf<DdnsRecord>: return bytes(s.ddns, size);
     case getCommandOf<EmailRecord>: return bytes(s.email, size);
     case getCommandOf<Rs232Record>: return bytes(s.rs232, size);
     case getCommandOf<ExceptionRecord>: return bytes(s.exception, size);
-    case getCommandOf<DiskRecord>: return hasDiskRecords(profile_.deviceType) ? bytes(s.disk, size) : nullptr;
-    case getCommandOf<DiskGroupRecord>: return hasDiskRecords(profile_.deviceType) ? bytes(s.diskGroup, size) : nullptr;
+    case getCommandOf<DiskRecord>: return bytes(s.disk, size);
+    case getCommandOf<DiskGroupRecord>: return bytes(s.diskGroup, size);
     case getCommandOf<ChannelPictureRecord>: return element(s.picture, slot, size);
     case getCommandOf<ChannelRecordingRecord>: return element(s.recording, slot, size);
     case getCommandOf<ChannelCompressionRecord>: return element(s.compression, slot, size);

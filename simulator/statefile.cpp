@@ -1,6 +1,6 @@
 #include "simulator/statefile.h"
 
-#include "command/commandtypes.h"
+#include "model/catalogue.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -96,18 +96,28 @@ std::vector<RecordKey> storedRecords(Device &device)
         if (device.locate(type, channel, size))
             keys.push_back({type, channel});
     };
-    for (std::int32_t type : {cmd::DeviceInfo, cmd::Network, cmd::DnsNtp, cmd::Nfs, cmd::Ddns, cmd::Email, cmd::Rs232,
-                              cmd::Exception, cmd::Disk, cmd::DiskGroup})
-        add(type, 0);
-    // Channel records are addressed by channel number, alarm records by their 0-based index.
-    for (std::int32_t type :
-         {cmd::ChannelPicture, cmd::ChannelRecording, cmd::ChannelCompression, cmd::ChannelTextOverlay, cmd::Decoder})
-        for (int c = 0; c < p.channels; ++c)
-            add(type, p.firstChannel + c);
-    for (int i = 0; i < p.alarmIn; ++i)
-        add(cmd::AlarmIn, i);
-    for (int i = 0; i < p.alarmOut; ++i)
-        add(cmd::AlarmOut, i);
+    // Every record of the catalogue the device holds, for all its channels and alarms (the
+    // dialog's slot limits are not the recorder's). Channel records are addressed by channel
+    // number, alarm records by their 0-based index.
+    for (const model::RecordKind &kind : model::catalogue()) {
+        if (kind.getType == 0)
+            continue; // the scale setting is stored on its own; the PTZ list is fixed
+        switch (kind.scope) {
+        case model::Scope::Device: add(kind.getType, 0); break;
+        case model::Scope::Channel:
+            for (int c = 0; c < p.channels; ++c)
+                add(kind.getType, p.firstChannel + c);
+            break;
+        case model::Scope::AlarmIn:
+            for (int i = 0; i < p.alarmIn; ++i)
+                add(kind.getType, i);
+            break;
+        case model::Scope::AlarmOut:
+            for (int i = 0; i < p.alarmOut; ++i)
+                add(kind.getType, i);
+            break;
+        }
+    }
     return keys;
 }
 

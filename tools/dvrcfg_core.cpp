@@ -302,7 +302,7 @@ const std::vector<const RecordKind *> &recordKinds()
     static const std::vector<const RecordKind *> kinds = [] {
         std::vector<const RecordKind *> fetched;
         for (const RecordKind &k : model::catalogue())
-            if (k.fetched != model::Travel::Never)
+            if (k.fetched)
                 fetched.push_back(&k);
         return fetched;
     }();
