@@ -6,7 +6,7 @@
 #include "command/gbktext.h"
 #include "dialogfixture.h"
 #include "fields/fieldtables.h"
-#include "model/dvrrecords.h"
+#include "model/catalogue.h"
 #include "simfixture.h"
 #include "simserver.h"
 #include "tools/dvrcfg.h"
@@ -173,6 +173,54 @@ bool sentAnySet(const std::vector<dvrsim::LogEntry> &log)
 {
     return std::any_of(log.begin(), log.end(),
                        [](const dvrsim::LogEntry &e) { return e.function.rfind("set_", 0) == 0; });
+}
+
+// The dialog and dvrcfg walk one catalogue: at the edges of every device-type range, dvrcfg's
+// backup fetches exactly what the dialog's full load fetches, and its restore sends exactly what
+// the six pages' saves send (the network record once), in the same order.
+class DialogAndToolAgree : public DialogTest {};
+
+TEST_F(DialogAndToolAgree, OnEveryCommandOfEveryRecordKind)
+{
+    const auto sets = [](const std::vector<dvrsim::LogEntry> &log) {
+        std::vector<dvrsim::LogEntry> out;
+        std::copy_if(log.begin(), log.end(), std::back_inserter(out),
+                     [](const dvrsim::LogEntry &e) { return e.function.rfind("set_", 0) == 0; });
+        return out;
+    };
+    for (int type : {1, 29, 30, 49, 50, 80, 81, 97, 98}) {
+        const std::string profile = "type=" + std::to_string(type) + "&channels=3&first=5&alarmin=2&alarmout=2&disks=2";
+        open(profile, false);
+        dialog->tmrProgressTimer();
+        ASSERT_TRUE(dialog->loaded()) << type;
+        const std::vector<dvrsim::LogEntry> dialogLoad = device().log();
+        std::vector<dvrsim::LogEntry> dialogSaves;
+        for (int page = TfrmDvrConfig::ServerCfg; page <= TfrmDvrConfig::DiskCfg; ++page) {
+            showPage(page);
+            for (const dvrsim::LogEntry &e : sets(save()))
+                if (page != TfrmDvrConfig::NetConfig || e.commandType != cmd::set(cmd::Network))
+                    dialogSaves.push_back(e);
+        }
+        // Every record kind the device holds and the dialog fetches is in the load.
+        for (const model::RecordKind &kind : model::catalogue()) {
+            const bool fetched = kind.fetched && model::travelsOn(kind.held, std::uint8_t(type));
+            const bool inLoad = std::any_of(dialogLoad.begin(), dialogLoad.end(),
+                                            [&](const dvrsim::LogEntry &e) { return e.commandType == kind.getType; });
+            if (kind.getType != 0) {
+                EXPECT_EQ(inLoad, fetched) << type << " " << kind.name;
+            }
+        }
+
+        SimulatedRecorder tool(profile);
+        dvrcfg::Snapshot backup;
+        std::string error;
+        ASSERT_TRUE(dvrcfg::loadLogin(tool.login, backup, error)) << error;
+        EXPECT_EQ(tool.device->log(), dialogLoad) << type;
+        tool.device->clearLog();
+        const dvrcfg::RestoreReport report = dvrcfg::restore(backup, tool.login, {});
+        EXPECT_TRUE(report.ok) << type << ": " << report.lines.back();
+        EXPECT_EQ(sets(tool.device->log()), dialogSaves) << type;
+    }
 }
 
 TEST(Backup, RestoreOntoAResetRecorderGivesEveryRecordBackByteForByte)
