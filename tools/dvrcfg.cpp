@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -53,6 +55,148 @@ bool load(const std::string &what, const std::string &user, const std::string &p
     return dvrcfg::readBackup(what, out, error);
 }
 
+// The options, in the order --help lists them.
+struct Options {
+    const QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("backup: the file to write."), QStringLiteral("FILE")};
+    const QCommandLineOption record{QStringLiteral("record"), QStringLiteral("show: only records of this kind."),
+                                    QStringLiteral("KIND")};
+    const QCommandLineOption channel{QStringLiteral("channel"),
+                                     QStringLiteral("show, diff: only channel (alarm input, output) N, from 1."),
+                                     QStringLiteral("N")};
+    const QCommandLineOption only{QStringLiteral("only"), QStringLiteral("restore, apply: only these record kinds."),
+                                  QStringLiteral("KINDS")};
+    const QCommandLineOption dryRun{QStringLiteral("dry-run"),
+                                    QStringLiteral("restore, apply: show what would change, send nothing.")};
+    const QCommandLineOption force{QStringLiteral("force"),
+                                   QStringLiteral("restore: onto another recorder (the records that fit).")};
+    const QCommandLineOption jobs{QStringLiteral("jobs"), QStringLiteral("apply: recorders at once (default 4)."),
+                                  QStringLiteral("N"), QStringLiteral("4")};
+    const QCommandLineOption includeNames{QStringLiteral("include-names"),
+                                          QStringLiteral("apply: bring channel and alarm-input names along.")};
+    const QCommandLineOption user{QStringLiteral("user"), QStringLiteral("User name (default admin)."),
+                                  QStringLiteral("NAME"), QStringLiteral("admin")};
+    const QCommandLineOption password{QStringLiteral("password"), QStringLiteral("Password (default 12345)."),
+                                      QStringLiteral("WORD"), QStringLiteral("12345")};
+    QList<QCommandLineOption> all() const
+    {
+        return {output, record, channel, only, dryRun, force, jobs, includeNames, user, password};
+    }
+};
+
+// What a sub-command is given: the arguments after its name and the parsed options.
+struct Call {
+    const QCommandLineParser &parser;
+    const Options &options;
+    std::vector<std::string> rest;
+    std::string user, password;
+    dvrcfg::Selection selection;
+};
+
+int runBackup(const Call &call)
+{
+    const auto &rest = call.rest;
+    if (rest.size() != 1 || !call.parser.isSet(call.options.output))
+        return fail("usage: dvrcfg backup ADDRESS -o FILE");
+    dvrcfg::Snapshot s;
+    std::string error;
+    if (!dvrcfg::loadAddress(rest[0], call.user, call.password, s, error))
+        return fail(error);
+    const QString output = call.parser.value(call.options.output);
+    if (!dvrcfg::writeFileAtomically(output.toStdString(), dvrcfg::toJson(s), error))
+        return fail(error);
+    std::printf("%zu records of %s written to %s\n", s.records.size(), rest[0].c_str(), qPrintable(output));
+    return 0;
+}
+
+int runShow(const Call &call)
+{
+    if (call.rest.size() != 1)
+        return fail("usage: dvrcfg show FILE|ADDRESS [--record KIND] [--channel N]");
+    dvrcfg::Snapshot s;
+    std::string error;
+    if (!load(call.rest[0], call.user, call.password, s, error))
+        return fail(error);
+    print(dvrcfg::showLines(s, call.selection));
+    return 0;
+}
+
+int runDiff(const Call &call)
+{
+    const auto &rest = call.rest;
+    if (rest.size() != 2)
+        return fail("usage: dvrcfg diff A B");
+    dvrcfg::Snapshot a, b;
+    std::string error;
+    if (!load(rest[0], call.user, call.password, a, error) || !load(rest[1], call.user, call.password, b, error))
+        return fail(error);
+    const auto lines = dvrcfg::diffLines(a, b, call.selection);
+    print(lines);
+    return lines.empty() ? 0 : 1;
+}
+
+int runRestore(const Call &call)
+{
+    const auto &rest = call.rest;
+    if (rest.size() != 2)
+        return fail("usage: dvrcfg restore FILE ADDRESS [--only KINDS] [--dry-run] [--force]");
+    dvrcfg::Snapshot backup;
+    std::string error;
+    if (!dvrcfg::readBackup(rest[0], backup, error))
+        return fail(error + "; nothing sent");
+    const std::int32_t login = SdkLogin(rest[1].c_str(), call.user.c_str(), call.password.c_str());
+    if (login < 0)
+        return fail("log-in to " + rest[1] + " failed");
+    const auto report = dvrcfg::restore(backup, login,
+                                        dvrcfg::RestoreOptions{call.selection, call.parser.isSet(call.options.dryRun),
+                                                               call.parser.isSet(call.options.force)});
+    SdkLogout(login);
+    print(report.lines);
+    return report.ok ? 0 : report.sent ? 1 : Usage;
+}
+
+int runApply(const Call &call)
+{
+    const auto &rest = call.rest;
+    if (rest.size() < 2)
+        return fail("usage: dvrcfg apply FILE ADDRESS... [--only KINDS] [--jobs N] [--dry-run] [--include-names]");
+    dvrcfg::Snapshot tpl;
+    std::string error;
+    if (!dvrcfg::readBackup(rest[0], tpl, error))
+        return fail(error + "; nothing sent");
+    dvrcfg::ApplyOptions options;
+    options.only = call.selection;
+    options.dryRun = call.parser.isSet(call.options.dryRun);
+    options.includeNames = call.parser.isSet(call.options.includeNames);
+    bool ok = false;
+    options.jobs = call.parser.value(call.options.jobs).toInt(&ok);
+    if (!ok || options.jobs < 1 || options.jobs > 64)
+        return fail("--jobs: a number from 1 to 64");
+    options.user = call.user;
+    options.password = call.password;
+    const std::vector<std::string> targets(rest.begin() + 1, rest.end());
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const auto reports = dvrcfg::apply(tpl, targets, options, [&](const dvrcfg::TargetReport &r, int n, int total) {
+        if (terminal)
+            std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.address.c_str(), dvrcfg::outcomeText(r.outcome));
+    });
+    int failed = 0;
+    for (const auto &r : reports) {
+        print(dvrcfg::reportLines(r));
+        failed += r.outcome == dvrcfg::TargetReport::Outcome::Failed;
+    }
+    std::printf("%zu recorder(s), %d failed\n", reports.size(), failed);
+    return failed ? 1 : 0;
+}
+
+struct SubCommand {
+    const char *name;
+    int (*run)(const Call &);
+};
+const SubCommand SubCommands[] = {
+    {"backup", runBackup}, {"show", runShow}, {"diff", runDiff}, {"restore", runRestore}, {"apply", runApply},
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -72,28 +216,8 @@ int main(int argc, char **argv)
                                                                         "recorder configurations.\n\n") +
                                                             Summary + "\n" + kindsHelp + "\n" + excludedHelp));
     parser.addHelpOption();
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("backup: the file to write."), QStringLiteral("FILE"));
-    const QCommandLineOption record(QStringLiteral("record"), QStringLiteral("show: only records of this kind."),
-                                    QStringLiteral("KIND"));
-    const QCommandLineOption channel(QStringLiteral("channel"),
-                                     QStringLiteral("show, diff: only channel (alarm input, output) N, from 1."),
-                                     QStringLiteral("N"));
-    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("restore, apply: only these record kinds."),
-                                  QStringLiteral("KINDS"));
-    const QCommandLineOption dryRun(QStringLiteral("dry-run"),
-                                    QStringLiteral("restore, apply: show what would change, send nothing."));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("restore: onto another recorder (the records that fit)."));
-    const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("apply: recorders at once (default 4)."),
-                                  QStringLiteral("N"), QStringLiteral("4"));
-    const QCommandLineOption includeNames(QStringLiteral("include-names"),
-                                          QStringLiteral("apply: bring channel and alarm-input names along."));
-    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name (default admin)."),
-                                  QStringLiteral("NAME"), QStringLiteral("admin"));
-    const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password (default 12345)."),
-                                      QStringLiteral("WORD"), QStringLiteral("12345"));
-    parser.addOptions({output, record, channel, only, dryRun, force, jobs, includeNames, user, password});
+    const Options options;
+    parser.addOptions(options.all());
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("backup, show, diff, restore or apply."));
 
     if (!parser.parse(QCoreApplication::arguments()))
@@ -109,18 +233,24 @@ int main(int argc, char **argv)
     std::vector<std::string> rest;
     for (qsizetype i = 1; i < args.size(); ++i)
         rest.push_back(args[i].toStdString());
-    const std::string userName = parser.value(user).toStdString(), word = parser.value(password).toStdString();
+    Call call{.parser = parser,
+              .options = options,
+              .rest = std::move(rest),
+              .user = parser.value(options.user).toStdString(),
+              .password = parser.value(options.password).toStdString(),
+              .selection = {}};
 
-    dvrcfg::Selection selection;
     std::string error;
-    if (parser.isSet(record) && !dvrcfg::parseKinds(parser.value(record).toStdString(), selection.kinds, error))
+    if (parser.isSet(options.record) &&
+        !dvrcfg::parseKinds(parser.value(options.record).toStdString(), call.selection.kinds, error))
         return fail(error);
-    if (parser.isSet(only) && !dvrcfg::parseKinds(parser.value(only).toStdString(), selection.kinds, error))
+    if (parser.isSet(options.only) &&
+        !dvrcfg::parseKinds(parser.value(options.only).toStdString(), call.selection.kinds, error))
         return fail(error);
-    if (parser.isSet(channel)) {
+    if (parser.isSet(options.channel)) {
         bool ok = false;
-        selection.number = parser.value(channel).toInt(&ok);
-        if (!ok || selection.number < 1 || selection.number > 16)
+        call.selection.number = parser.value(options.channel).toInt(&ok);
+        if (!ok || call.selection.number < 1 || call.selection.number > 16)
             return fail("--channel: a number from 1 to 16");
     }
 
@@ -129,81 +259,8 @@ int main(int argc, char **argv)
     if (!sdk_load(&missing))
         return fail("SDK operations not found: " + missing);
 
-    if (command == "backup") {
-        if (rest.size() != 1 || !parser.isSet(output))
-            return fail("usage: dvrcfg backup ADDRESS -o FILE");
-        dvrcfg::Snapshot s;
-        if (!dvrcfg::loadAddress(rest[0], userName, word, s, error))
-            return fail(error);
-        if (!dvrcfg::writeFileAtomically(parser.value(output).toStdString(), dvrcfg::toJson(s), error))
-            return fail(error);
-        std::printf("%zu records of %s written to %s\n", s.records.size(), rest[0].c_str(),
-                    qPrintable(parser.value(output)));
-        return 0;
-    }
-    if (command == "show") {
-        if (rest.size() != 1)
-            return fail("usage: dvrcfg show FILE|ADDRESS [--record KIND] [--channel N]");
-        dvrcfg::Snapshot s;
-        if (!load(rest[0], userName, word, s, error))
-            return fail(error);
-        print(dvrcfg::showLines(s, selection));
-        return 0;
-    }
-    if (command == "diff") {
-        if (rest.size() != 2)
-            return fail("usage: dvrcfg diff A B");
-        dvrcfg::Snapshot a, b;
-        if (!load(rest[0], userName, word, a, error) || !load(rest[1], userName, word, b, error))
-            return fail(error);
-        const auto lines = dvrcfg::diffLines(a, b, selection);
-        print(lines);
-        return lines.empty() ? 0 : 1;
-    }
-    if (command == "restore") {
-        if (rest.size() != 2)
-            return fail("usage: dvrcfg restore FILE ADDRESS [--only KINDS] [--dry-run] [--force]");
-        dvrcfg::Snapshot backup;
-        if (!dvrcfg::readBackup(rest[0], backup, error))
-            return fail(error + "; nothing sent");
-        const std::int32_t login = SdkLogin(rest[1].c_str(), userName.c_str(), word.c_str());
-        if (login < 0)
-            return fail("log-in to " + rest[1] + " failed");
-        const auto report = dvrcfg::restore(
-            backup, login, dvrcfg::RestoreOptions{selection, parser.isSet(dryRun), parser.isSet(force)});
-        SdkLogout(login);
-        print(report.lines);
-        return report.ok ? 0 : report.sent ? 1 : Usage;
-    }
-    if (command == "apply") {
-        if (rest.size() < 2)
-            return fail("usage: dvrcfg apply FILE ADDRESS... [--only KINDS] [--jobs N] [--dry-run] [--include-names]");
-        dvrcfg::Snapshot tpl;
-        if (!dvrcfg::readBackup(rest[0], tpl, error))
-            return fail(error + "; nothing sent");
-        dvrcfg::ApplyOptions options;
-        options.only = selection;
-        options.dryRun = parser.isSet(dryRun);
-        options.includeNames = parser.isSet(includeNames);
-        bool ok = false;
-        options.jobs = parser.value(jobs).toInt(&ok);
-        if (!ok || options.jobs < 1 || options.jobs > 64)
-            return fail("--jobs: a number from 1 to 64");
-        options.user = userName;
-        options.password = word;
-        const std::vector<std::string> targets(rest.begin() + 1, rest.end());
-        const bool terminal = isatty(STDERR_FILENO) != 0;
-        const auto reports = dvrcfg::apply(tpl, targets, options, [&](const dvrcfg::TargetReport &r, int n, int total) {
-            if (terminal)
-                std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.address.c_str(), dvrcfg::outcomeText(r.outcome));
-        });
-        int failed = 0;
-        for (const auto &r : reports) {
-            print(dvrcfg::reportLines(r));
-            failed += r.outcome == dvrcfg::TargetReport::Outcome::Failed;
-        }
-        std::printf("%zu recorder(s), %d failed\n", reports.size(), failed);
-        return failed ? 1 : 0;
-    }
+    for (const SubCommand &c : SubCommands)
+        if (command == c.name)
+            return c.run(call);
     return fail("unknown command \"" + command + "\"; see --help");
 }

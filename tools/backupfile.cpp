@@ -1,0 +1,367 @@
+#include "tools/backupfile.h"
+
+#include "command/gbktext.h"
+#include "model/fullload.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace dvrcfg {
+namespace {
+
+const char *const FormatName = "dvrcfg-backup";
+constexpr int FormatVersion = 1;
+
+QJsonValue decodeValue(const fields::Field &f, const std::uint8_t *at);
+
+QJsonObject decodeTable(const fields::Table &table, const std::uint8_t *record)
+{
+    QJsonObject o;
+    for (const fields::Field &f : table.fields)
+        if (f.kind != fields::Kind::Carried)
+            o.insert(QString::fromLatin1(f.name), decodeValue(f, record + f.offset));
+    return o;
+}
+
+QJsonValue decodeElement(const fields::Field &f, const std::uint8_t *at, std::size_t size)
+{
+    switch (f.kind) {
+    case fields::Kind::Unsigned:
+    case fields::Kind::Signed: return QJsonValue(qint64(fields::readInteger(at, size, f.kind == fields::Kind::Signed)));
+    case fields::Kind::Text: return QString::fromStdString(textOf(at, size));
+    case fields::Kind::Bytes: return QString::fromStdString(hexOf(at, size));
+    case fields::Kind::Struct: return decodeTable(f.nested(), at);
+    default: return {};
+    }
+}
+
+QJsonValue decodeValue(const fields::Field &f, const std::uint8_t *at)
+{
+    if (f.count == 1)
+        return decodeElement(f, at, f.size);
+    QJsonArray a;
+    for (std::size_t i = 0; i < f.count; ++i)
+        a.append(decodeElement(f, at + i * f.elementSize(), f.elementSize()));
+    return a;
+}
+
+QJsonObject identityOf(const DeviceInfoRecord &d)
+{
+    const auto *b = reinterpret_cast<const std::uint8_t *>(&d);
+    QJsonObject o;
+    o["name"] = QString::fromStdString(textOf(b + offsetof(DeviceInfoRecord, deviceName), sizeof d.deviceName));
+    o["serialNumber"] =
+        QString::fromStdString(textOf(b + offsetof(DeviceInfoRecord, serialNumber), sizeof d.serialNumber));
+    o["deviceNumber"] = qint64(d.deviceNumber);
+    o["deviceType"] = int(d.deviceType);
+    o["channelCount"] = int(d.channelCount);
+    o["firstChannel"] = int(d.firstChannel);
+    o["alarmInCount"] = int(d.alarmInCount);
+    o["alarmOutCount"] = int(d.alarmOutCount);
+    o["diskCount"] = int(d.diskCount);
+    // The texts the server page shows.
+    const auto date = [](std::uint32_t d) {
+        return QString::asprintf("%02u%02u%02u", d >> 16, (d >> 8) & 0xFF, d & 0xFF);
+    };
+    const std::uint32_t sw = d.softwareVersion;
+    o["software"] = (sw >> 24 ? QString::asprintf("V%u.%u.%u", sw >> 24, (sw >> 16) & 0xFF, sw & 0xFFFF)
+                              : QString::asprintf("V%u.%u", sw >> 16, sw & 0xFFFF)) +
+                    QStringLiteral(" build ") + date(d.softwareBuildDate);
+    o["dsp"] = QString::asprintf("V%u.%u build ", d.dspVersion >> 16, d.dspVersion & 0xFFFF) + date(d.dspBuildDate);
+    o["hardware"] = QString::asprintf("0x%x", d.hardwareVersion);
+    o["panel"] = QString::asprintf("%x", d.panelVersion);
+    return o;
+}
+
+QByteArray hashOf(const std::vector<RecordImage> &records)
+{
+    QCryptographicHash h(QCryptographicHash::Sha256);
+    for (const RecordImage &r : records) {
+        const std::string head = std::string(r.kind->name) + ' ' + std::to_string(r.slot) + ' ' +
+                                 std::to_string(r.channel) + ' ' + std::to_string(r.bytes.size()) + '\n';
+        h.addData(QByteArrayView(head.data(), qsizetype(head.size())));
+        h.addData(QByteArrayView(reinterpret_cast<const char *>(r.bytes.data()), qsizetype(r.bytes.size())));
+    }
+    return h.result().toHex();
+}
+
+} // namespace
+
+std::unique_ptr<DvrRecords> zeroed()
+{
+    auto r = std::make_unique<DvrRecords>();
+    std::memset(static_cast<void *>(r.get()), 0, sizeof *r);
+    return r;
+}
+
+std::string hexOf(const std::uint8_t *data, std::size_t size)
+{
+    return QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)).toHex().toStdString();
+}
+
+std::string textOf(const std::uint8_t *at, std::size_t width)
+{
+    return gbk::toUtf8(gbk::readField(reinterpret_cast<const char *>(at), width));
+}
+
+const std::vector<const RecordKind *> &recordKinds()
+{
+    static const std::vector<const RecordKind *> kinds = [] {
+        std::vector<const RecordKind *> fetched;
+        for (const RecordKind &k : model::catalogue())
+            if (k.fetched)
+                fetched.push_back(&k);
+        return fetched;
+    }();
+    return kinds;
+}
+
+const RecordKind *findKind(const std::string &name)
+{
+    for (const RecordKind *k : recordKinds())
+        if (name == k->name)
+            return k;
+    return nullptr;
+}
+
+std::string RecordImage::label() const
+{
+    switch (kind->scope) {
+    case Scope::Channel: return "channel " + std::to_string(slot + 1) + " · " + kind->label;
+    case Scope::AlarmIn: return "alarm input " + std::to_string(slot + 1);
+    case Scope::AlarmOut: return "alarm output " + std::to_string(slot + 1);
+    default: return kind->label;
+    }
+}
+
+const RecordImage *Snapshot::find(const RecordKind *kind, int slot) const
+{
+    for (const RecordImage &r : records)
+        if (r.kind == kind && r.slot == slot)
+            return &r;
+    return nullptr;
+}
+
+RecordImage *Snapshot::find(const RecordKind *kind, int slot)
+{
+    return const_cast<RecordImage *>(std::as_const(*this).find(kind, slot));
+}
+
+const DeviceInfoRecord *Snapshot::deviceInfo() const
+{
+    const RecordImage *r = find(findKind("device"), 0);
+    return r && r->bytes.size() == sizeof(DeviceInfoRecord)
+               ? reinterpret_cast<const DeviceInfoRecord *>(r->bytes.data())
+               : nullptr;
+}
+
+Snapshot snapshotOf(const DvrRecords &records)
+{
+    DvrRecords &r = const_cast<DvrRecords &>(records); // read only; the accessors serve both ways
+    Snapshot s;
+    for (const model::RecordSlot &x : model::fullLoadOrder(r)) {
+        const std::uint8_t *at = x.kind->at(r, x.slot);
+        s.records.push_back(RecordImage{x.kind, x.slot, x.channel, std::vector<std::uint8_t>(at, at + x.kind->size)});
+    }
+    return s;
+}
+
+void writeInto(const Snapshot &s, DvrRecords &r)
+{
+    for (const RecordImage &image : s.records)
+        std::memcpy(image.kind->at(r, image.slot), image.bytes.data(), image.bytes.size());
+}
+
+bool loadLogin(std::int32_t login, Snapshot &out, std::string &error)
+{
+    auto r = zeroed();
+    switch (model::fullLoad(*r, login, nullptr, nullptr)) {
+    case model::LoadStop::None: break;
+    case model::LoadStop::DeviceInfo: error = "the device information could not be read"; return false;
+    case model::LoadStop::Scale: error = "the scale setting could not be read"; return false;
+    case model::LoadStop::Ptz: error = "the PTZ protocol list could not be read"; return false;
+    case model::LoadStop::Batch: error = "the settings batch failed"; return false;
+    }
+    out = snapshotOf(*r);
+    out.created = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    return true;
+}
+
+bool loadAddress(const std::string &address, const std::string &user, const std::string &password, Snapshot &out,
+                 std::string &error)
+{
+    const std::int32_t login = SdkLogin(address.c_str(), user.c_str(), password.c_str());
+    if (login < 0) {
+        error = "log-in to " + address + " failed";
+        return false;
+    }
+    const bool ok = loadLogin(login, out, error);
+    SdkLogout(login);
+    if (!ok)
+        error = address + ": " + error;
+    out.source = address;
+    return ok;
+}
+
+QByteArray toJson(const Snapshot &s)
+{
+    QJsonObject root;
+    root["format"] = QString::fromLatin1(FormatName);
+    root["version"] = FormatVersion;
+    root["created"] = QString::fromStdString(s.created);
+    root["source"] = QString::fromStdString(s.source);
+    if (const DeviceInfoRecord *d = s.deviceInfo())
+        root["device"] = identityOf(*d);
+    QJsonArray records;
+    for (const RecordImage &r : s.records) {
+        QJsonObject o;
+        o["kind"] = QString::fromLatin1(r.kind->name);
+        if (r.kind->getType != 0)
+            o["command"] = r.kind->getType;
+        o["slot"] = r.slot;
+        o["channel"] = r.channel;
+        o["size"] = qint64(r.bytes.size());
+        o["hex"] = QString::fromStdString(hexOf(r.bytes.data(), r.bytes.size()));
+        o["fields"] = decodeTable(r.kind->table(), r.bytes.data());
+        records.append(o);
+    }
+    root["records"] = records;
+    root["sha256"] = QString::fromLatin1(hashOf(s.records));
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
+{
+    QJsonParseError parse;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
+    if (doc.isNull() || !doc.isObject()) {
+        error = "not a JSON document: " + parse.errorString().toStdString();
+        return false;
+    }
+    const QJsonObject root = doc.object();
+    if (root["format"].toString() != QLatin1String(FormatName)) {
+        error = "not a dvrcfg backup";
+        return false;
+    }
+    if (root["version"].toInt(-1) != FormatVersion) {
+        error = "backup format version " + std::to_string(root["version"].toInt(-1)) + " is not supported";
+        return false;
+    }
+    Snapshot s;
+    s.created = root["created"].toString().toStdString();
+    s.source = root["source"].toString().toStdString();
+    const QJsonArray records = root["records"].toArray();
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const QJsonObject o = records[i].toObject();
+        const std::string where = "record " + std::to_string(i + 1) + ": ";
+        RecordImage r;
+        r.kind = findKind(o["kind"].toString().toStdString());
+        if (!r.kind) {
+            error = where + "unknown kind \"" + o["kind"].toString().toStdString() + "\"";
+            return false;
+        }
+        const std::size_t size = r.kind->size;
+        const int maxSlots = r.kind->capacity;
+        r.slot = o["slot"].toInt(-1);
+        r.channel = o["channel"].toInt(-1);
+        const QByteArray hex = o["hex"].toString().toLatin1();
+        const QByteArray raw = QByteArray::fromHex(hex);
+        if (o["command"].toInt(0) != r.kind->getType || r.slot < 0 || r.slot >= maxSlots || r.channel < 0 ||
+            o["size"].toInteger(-1) != qint64(size) || hex.size() != qsizetype(2 * size) ||
+            raw.size() != qsizetype(size) || raw.toHex() != hex.toLower()) {
+            error = where + "command, slot, channel, size or hex do not fit a " + r.kind->name + " record";
+            return false;
+        }
+        if (s.find(r.kind, r.slot)) {
+            error = where + r.kind->name + " slot " + std::to_string(r.slot) + " appears twice";
+            return false;
+        }
+        r.bytes.assign(raw.begin(), raw.end());
+        if (o["fields"].toObject() != decodeTable(r.kind->table(), r.bytes.data())) {
+            error = where + "its fields do not match its bytes (edited by hand?)";
+            return false;
+        }
+        s.records.push_back(std::move(r));
+    }
+    if (root["sha256"].toString().toLatin1() != hashOf(s.records)) {
+        error = "the SHA-256 of the records does not match: the file is damaged or was edited";
+        return false;
+    }
+    const DeviceInfoRecord *d = s.deviceInfo();
+    if (!d) {
+        error = "the backup holds no device information";
+        return false;
+    }
+    if (root["device"].toObject() != identityOf(*d)) {
+        error = "the device identity does not match the device information record";
+        return false;
+    }
+    // Channel arguments follow from the first channel; slots from the counts.
+    for (const RecordImage &r : s.records) {
+        const int expected = r.kind->scope == Scope::Channel  ? d->firstChannel + r.slot
+                             : r.kind->scope == Scope::Device ? 0
+                                                              : r.slot;
+        if (r.channel != expected || r.slot >= model::countOf(r.kind->scope, *d)) {
+            error = r.label() + ": channel argument or slot does not fit the device's counts";
+            return false;
+        }
+    }
+    // Every record of the full load, each once, in its order: a restore then knows the whole
+    // configuration, and a file cut down (and hashed again) is not taken for a backup.
+    auto shape = zeroed();
+    shape->deviceInfo = *d;
+    const Snapshot expected = snapshotOf(*shape);
+    if (!std::equal(expected.records.begin(), expected.records.end(), s.records.begin(), s.records.end(),
+                    [](const RecordImage &x, const RecordImage &y) { return x.kind == y.kind && x.slot == y.slot; })) {
+        error = "the records are not those of a full load of this device (one missing, added or out of order)";
+        return false;
+    }
+    out = std::move(s);
+    return true;
+}
+
+bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error)
+{
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        error = path + ": " + file.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+bool readBackup(const std::string &path, Snapshot &out, std::string &error)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = path + ": " + file.errorString().toStdString();
+        return false;
+    }
+    if (!fromJson(file.readAll(), out, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool looksLikeAddress(const std::string &argument)
+{
+    if (argument.rfind("sim://", 0) == 0)
+        return true;
+    if (QFile::exists(QString::fromStdString(argument)))
+        return false;
+    const auto colon = argument.rfind(':');
+    return colon != std::string::npos && colon + 1 < argument.size() &&
+           argument.find_first_not_of("0123456789", colon + 1) >= argument.find('?', colon + 1);
+}
+
+} // namespace dvrcfg

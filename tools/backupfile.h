@@ -1,0 +1,68 @@
+#pragma once
+// dvrcfg's snapshot of a recorder's records and its backup file. The records travel by the
+// dialog's own full load order; the catalogue names their kinds.
+#include "fields/fieldtables.h"
+#include "model/catalogue.h"
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dvrcfg {
+
+// The kinds of record are the catalogue's; dvrcfg knows those a full load fetches.
+using model::RecordKind;
+using model::Scope;
+const std::vector<const RecordKind *> &recordKinds();
+const RecordKind *findKind(const std::string &name);
+
+struct RecordImage {
+    const RecordKind *kind = nullptr;
+    int slot = 0;    // channel k, alarm input i, alarm output j; 0 for device-wide records
+    int channel = 0; // the command's channel argument
+    std::vector<std::uint8_t> bytes;
+    std::string label() const; // "channel 2 · compression"
+};
+
+struct Snapshot {
+    std::string created;              // UTC, ISO 8601
+    std::string source;               // where it was read from
+    std::vector<RecordImage> records; // in full-load order
+    const RecordImage *find(const RecordKind *kind, int slot) const;
+    RecordImage *find(const RecordKind *kind, int slot);
+    const DeviceInfoRecord *deviceInfo() const;
+};
+
+// Records present for the device's type and counts, in full-load order.
+Snapshot snapshotOf(const DvrRecords &r);
+// Writes the images into `r` (records not in the snapshot stay as they are).
+void writeInto(const Snapshot &s, DvrRecords &r);
+
+// Full load through a log-in; false with the step that failed in `error`.
+bool loadLogin(std::int32_t login, Snapshot &out, std::string &error);
+// Log-in to an address (sim://… or HOST:PORT), full load, log-out.
+bool loadAddress(const std::string &address, const std::string &user, const std::string &password, Snapshot &out,
+                 std::string &error);
+
+// Backup files: JSON with identity, records (hex authoritative, decoded fields) and a SHA-256
+// over the raw records. Reading refuses any file whose hash, fields or identity do not verify.
+QByteArray toJson(const Snapshot &s);
+bool fromJson(const QByteArray &json, Snapshot &out, std::string &error);
+bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error);
+bool readBackup(const std::string &path, Snapshot &out, std::string &error);
+
+// An argument that names a recorder rather than a file.
+bool looksLikeAddress(const std::string &argument);
+
+// Shared by dvrcfg's sources, not part of its interface.
+// A record set with every byte zero: a device's shape, or the target of a read-back.
+std::unique_ptr<DvrRecords> zeroed();
+std::string hexOf(const std::uint8_t *data, std::size_t size);
+// A GBK text field of `width` bytes, as UTF-8.
+std::string textOf(const std::uint8_t *at, std::size_t width);
+
+} // namespace dvrcfg

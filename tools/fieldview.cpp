@@ -1,0 +1,281 @@
+#include "tools/fieldview.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace dvrcfg {
+namespace {
+
+void leaves(const fields::Table &table, std::size_t base, const std::string &path, const std::string &shown,
+            const std::string &rule, std::vector<Leaf> &out)
+{
+    const auto join = [](const std::string &a, const std::string &b, const char *sep) {
+        return a.empty() ? b : a + sep + b;
+    };
+    for (const fields::Field &f : table.fields) {
+        const std::size_t element = f.elementSize();
+        const std::string rulePath = join(rule, f.name, ".");
+        for (std::size_t i = 0; i < f.count; ++i) {
+            const std::string index = f.count > 1 ? "[" + std::to_string(i) + "]" : "";
+            const std::string p = join(path, f.name + index, ".");
+            std::string s;
+            if (f.label)
+                s = join(shown, std::string(f.label) + (f.count > 1 ? " " + std::to_string(i + 1) : ""), " · ");
+            else
+                s = join(shown, f.name + index, " · ");
+            if (f.kind == fields::Kind::Struct)
+                leaves(f.nested(), base + f.offset + i * element, p, s, rulePath, out);
+            else
+                out.push_back(Leaf{&f, base + f.offset + i * element, element, p, s, rulePath});
+        }
+    }
+}
+
+std::string valueText(const Leaf &leaf, const std::uint8_t *record)
+{
+    const std::uint8_t *at = record + leaf.offset;
+    switch (leaf.field->kind) {
+    case fields::Kind::Unsigned:
+    case fields::Kind::Signed: {
+        const std::int64_t v = fields::readInteger(at, leaf.size, leaf.field->kind == fields::Kind::Signed);
+        std::string s = std::to_string(v);
+        if (leaf.field->items) {
+            const std::string item = leaf.field->items(v);
+            if (!item.empty())
+                s += " (" + item + ")";
+        }
+        return s;
+    }
+    case fields::Kind::Text: return "\"" + textOf(at, leaf.size) + "\"";
+    case fields::Kind::Bytes:
+        if (leaf.size <= 16)
+            return hexOf(at, leaf.size);
+        return std::to_string(leaf.size) + " bytes, " +
+               std::to_string(std::count_if(at, at + leaf.size, [](std::uint8_t b) { return b != 0; })) + " non-zero";
+    default: return {};
+    }
+}
+
+// Runs of differing bytes in [offset, offset + size), as "a..b" (record offsets).
+std::string differingRanges(const std::uint8_t *a, const std::uint8_t *b, std::size_t offset, std::size_t size)
+{
+    std::string out;
+    std::size_t i = offset;
+    while (i < offset + size) {
+        if (a[i] == b[i]) {
+            ++i;
+            continue;
+        }
+        std::size_t j = i;
+        while (j + 1 < offset + size && a[j + 1] != b[j + 1])
+            ++j;
+        out += (out.empty() ? "" : ", ") + std::to_string(i) + (j > i ? ".." + std::to_string(j) : "");
+        i = j + 1;
+    }
+    return out;
+}
+
+// Hardware facts the recorder reports and no page writes: never copied between recorders.
+const char *const HardwareFacts[] = {
+    "device.serialNumber",
+    "device.softwareVersion",
+    "device.softwareBuildDate",
+    "device.dspVersion",
+    "device.dspBuildDate",
+    "device.panelVersion",
+    "device.hardwareVersion",
+    "device.alarmInCount",
+    "device.alarmOutCount",
+    "device.diskCount",
+    "device.deviceType",
+    "device.channelCount",
+    "device.firstChannel",
+    "disk.diskEntryCount",
+    "disk.entries.diskNumber",
+    "disk.entries.capacityMb",
+    "disk.entries.freeSpaceMb",
+    "disk.entries.diskStatus",
+    "ptz.entries",
+    "ptz.protocolCount",
+};
+
+struct Exclusion {
+    const char *field;
+    const char *why;
+};
+const Exclusion Identity[] = {
+    {"device.deviceName", "device name"},
+    {"device.deviceNumber", "device number"},
+    {"network.deviceIp", "address"},
+    {"network.ipMask", "address"},
+    {"network.gatewayIp", "address"},
+    {"network.devicePort", "port"},
+    {"network.httpPort", "port"},
+    {"network.macAddress", "MAC"},
+    {"network.manageHostIp", "address"},
+    {"network.manageHostPort", "port"},
+    {"network.ipServerAddress", "address"},
+    {"network.multicastIp", "address"},
+    {"network.pppoeUser", "PPPoE credentials"},
+    {"network.pppoePassword", "PPPoE credentials"},
+    {"network.pppoeAddress", "PPPoE address"},
+    {"dnsntp.dnsServer", "address"},
+    {"rs232.pppRemoteAddress", "PPP address"},
+    {"rs232.pppLocalAddress", "PPP address"},
+    {"rs232.pppLocalMask", "PPP address"},
+    {"rs232.pppUser", "PPP credentials"},
+    {"rs232.pppPassword", "PPP credentials"},
+    {"rs232.telephoneNumber", "PPP dial-in number"},
+};
+const Exclusion Names[] = {
+    {"picture.channelName", "channel name"},
+    {"alarmin.alarmInName", "alarm-input name"},
+};
+
+bool listed(const std::string &rule, const char *const *begin, const char *const *end)
+{
+    return std::any_of(begin, end,
+                       [&](const char *f) { return rule == f || rule.rfind(std::string(f) + ".", 0) == 0; });
+}
+template <std::size_t N> bool listedIn(const std::string &rule, const Exclusion (&list)[N])
+{
+    return std::any_of(std::begin(list), std::end(list), [&](const Exclusion &e) { return rule == e.field; });
+}
+
+} // namespace
+
+const std::vector<Leaf> &leavesOf(const RecordKind &kind)
+{
+    static std::mutex mutex;
+    static std::map<const RecordKind *, std::vector<Leaf>> cache;
+    std::lock_guard lock(mutex);
+    auto it = cache.find(&kind);
+    if (it == cache.end()) {
+        std::vector<Leaf> out;
+        leaves(kind.table(), 0, "", "", "", out);
+        it = cache.emplace(&kind, std::move(out)).first;
+    }
+    return it->second;
+}
+
+bool excluded(const RecordKind &kind, const Leaf &leaf, const MergeRules &rules)
+{
+    const std::string rule = std::string(kind.name) + "." + leaf.rule;
+    if (listed(rule, std::begin(HardwareFacts), std::end(HardwareFacts)))
+        return true;
+    if (rules.keepIdentity && listedIn(rule, Identity))
+        return true;
+    return rules.keepNames && listedIn(rule, Names);
+}
+
+bool Selection::takes(const RecordImage &image) const
+{
+    if (!kinds.empty() && !kinds.count(image.kind->name))
+        return false;
+    return number == 0 || (image.kind->scope != Scope::Device && image.slot + 1 == number);
+}
+
+bool parseKinds(const std::string &list, std::set<std::string> &kinds, std::string &error)
+{
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(',', start), list.size());
+        const std::string name = list.substr(start, end - start);
+        if (!findKind(name)) {
+            error = "unknown record kind \"" + name + "\"";
+            return false;
+        }
+        kinds.insert(name);
+        start = end + 1;
+    }
+    return true;
+}
+
+std::vector<std::string> showLines(const Snapshot &s, const Selection &selection)
+{
+    std::vector<std::string> out;
+    for (const RecordImage &r : s.records) {
+        if (!selection.takes(r))
+            continue;
+        for (const Leaf &leaf : leavesOf(*r.kind))
+            if (leaf.field->kind != fields::Kind::Carried)
+                out.push_back(r.label() + " · " + leaf.shown + " = " + valueText(leaf, r.bytes.data()));
+    }
+    return out;
+}
+
+std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const Selection &selection)
+{
+    std::vector<std::string> out;
+    for (const RecordImage &ra : a.records) {
+        if (!selection.takes(ra))
+            continue;
+        const RecordImage *rb = b.find(ra.kind, ra.slot);
+        if (!rb) {
+            out.push_back(ra.label() + ": only in the first");
+            continue;
+        }
+        if (ra.bytes == rb->bytes)
+            continue;
+        for (const Leaf &leaf : leavesOf(*ra.kind)) {
+            const std::uint8_t *x = ra.bytes.data(), *y = rb->bytes.data();
+            if (std::memcmp(x + leaf.offset, y + leaf.offset, leaf.size) == 0)
+                continue;
+            if (leaf.field->kind == fields::Kind::Carried) {
+                out.push_back(ra.label() + " · carried bytes " + differingRanges(x, y, leaf.offset, leaf.size) +
+                              " differ");
+                continue;
+            }
+            std::string left = valueText(leaf, x), right = valueText(leaf, y);
+            if (leaf.field->kind == fields::Kind::Bytes && leaf.size > 16) {
+                left = "bytes " + differingRanges(x, y, leaf.offset, leaf.size);
+                right = "differ";
+                out.push_back(ra.label() + " · " + leaf.shown + ": " + left + " " + right);
+                continue;
+            }
+            if (left == right) // a text equal up to its NUL, differing after it
+                right += " (bytes after the text differ)";
+            out.push_back(ra.label() + " · " + leaf.shown + ": " + left + " -> " + right);
+        }
+    }
+    for (const RecordImage &rb : b.records)
+        if (selection.takes(rb) && !a.find(rb.kind, rb.slot))
+            out.push_back(rb.label() + ": only in the second");
+    return out;
+}
+
+void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t *into, const MergeRules &rules)
+{
+    // Disk entries describe each recorder's own disks: only the disks both have take the
+    // template's attribute and group.
+    std::size_t end = kind.table().size;
+    if (std::strcmp(kind.name, "disk") == 0) {
+        const auto count = [](const std::uint8_t *record) {
+            std::uint32_t n = 0;
+            std::memcpy(&n, record + offsetof(DiskRecord, diskEntryCount), sizeof n);
+            return std::min<std::uint32_t>(n, DiskEntryCapacity);
+        };
+        end = offsetof(DiskRecord, entries) + std::min(count(from), count(into)) * sizeof(DiskEntry);
+    }
+    for (const Leaf &leaf : leavesOf(kind))
+        if (leaf.field->kind != fields::Kind::Carried && leaf.offset < end && !excluded(kind, leaf, rules))
+            std::memcpy(into + leaf.offset, from + leaf.offset, leaf.size);
+}
+
+std::vector<std::string> excludedFieldLines()
+{
+    std::vector<std::string> out;
+    for (const Exclusion &e : Identity)
+        out.push_back(std::string(e.field) + " (" + e.why + ")");
+    for (const Exclusion &e : Names)
+        out.push_back(std::string(e.field) + " (" + e.why + "; --include-names brings it along)");
+    for (const char *f : HardwareFacts)
+        out.push_back(std::string(f) + " (reported by the hardware)");
+    out.push_back("ddns, nfs: every field (DDNS credentials and addresses, NFS servers): never read nor written, "
+                  "as the dialog never fetches or sends these records");
+    return out;
+}
+
+} // namespace dvrcfg

@@ -1,0 +1,52 @@
+#pragma once
+// dvrcfg's view of a record by its named fields: show, diff, and the merge of a template's
+// fields into a target's record. The field tables give the names.
+#include "fields/fieldtables.h"
+#include "tools/backupfile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace dvrcfg {
+
+// Which records a command looks at: kinds (empty = all) and a 1-based channel/input/output (0 = all).
+struct Selection {
+    std::set<std::string> kinds;
+    int number = 0;
+    bool takes(const RecordImage &image) const;
+};
+// "a,b,c" into kind names; false with the unknown name in `error`.
+bool parseKinds(const std::string &list, std::set<std::string> &kinds, std::string &error);
+
+std::vector<std::string> showLines(const Snapshot &s, const Selection &selection);
+// One line per differing field, carried ranges as ranges; records only on one side as such.
+std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const Selection &selection = {});
+
+// Copies the template's named fields into `target`, leaving carried bytes and the excluded
+// fields (hardware facts always; the recorder's network identity unless `withIdentity`) as they are.
+struct MergeRules {
+    bool keepIdentity = true; // device name and number, addresses, ports, MAC, credentials
+    bool keepNames = true;    // channel and alarm-input names
+};
+void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t *into, const MergeRules &rules);
+// The excluded fields, one "kind.field (why)" line each, for --help.
+std::vector<std::string> excludedFieldLines();
+
+// Shared by dvrcfg's sources, not part of its interface.
+// Leaves of a table: every integer, text and byte array, every carried range, with their paths.
+struct Leaf {
+    const fields::Field *field;
+    std::size_t offset; // within the record
+    std::size_t size;   // of this element
+    std::string path;   // "mainStream.maxBitRate", "entries[2].text"
+    std::string shown;  // "main stream · maxBitRate", "overlay 3 · text"
+    std::string rule;   // path without indices, for the exclusion rules: "entries.diskStatus"
+};
+const std::vector<Leaf> &leavesOf(const RecordKind &kind);
+// Whether `rules` leave this leaf of a `kind` record as the target has it.
+bool excluded(const RecordKind &kind, const Leaf &leaf, const MergeRules &rules);
+
+} // namespace dvrcfg

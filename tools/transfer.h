@@ -1,0 +1,74 @@
+#pragma once
+// dvrcfg's way onto a recorder: the dialog's page order and restart rule, send and read back,
+// restore of a backup and the parallel roll-out of a template.
+#include "tools/backupfile.h"
+#include "tools/fieldview.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace dvrcfg {
+
+// Restart rule of the dialog's pages between what the recorder holds and what is sent.
+std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &after,
+                                        const std::vector<const RecordImage *> &sent);
+
+struct SendResult {
+    bool answered = false;                 // every set command was answered "ok"
+    bool readBack = false;                 // the read-back succeeded
+    std::vector<const RecordImage *> sent; // whose set command went out, in order (a failure stops the pages after it)
+    std::vector<const RecordImage *> reached; // of those asked for, read back as intended
+    std::vector<const RecordImage *> missing; // of those asked for, read back different (or unknown)
+    std::vector<std::string> restart;         // what reached the recorder and asks for a restart
+    std::string error;
+};
+
+// Sends `intended`'s records selected by `send` in the dialog's page order (one set batch per
+// page, the scale setting as its single command), then reads everything back.
+SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapshot &intended,
+                         const std::vector<const RecordImage *> &send);
+
+// Records of `s` selected for sending, in the dialog's page order (skips what the device type
+// never sends).
+std::vector<const RecordImage *> pageOrder(const Snapshot &s, const Selection &selection);
+
+struct RestoreOptions {
+    Selection only;
+    bool dryRun = false;
+    bool force = false;
+};
+struct RestoreReport {
+    bool ok = false;
+    bool sent = false;              // false: refused or failed before any set command
+    std::vector<std::string> lines; // for the operator, in order
+};
+RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreOptions &options);
+
+struct ApplyOptions {
+    Selection only;
+    bool dryRun = false;
+    bool includeNames = false;
+    int jobs = 4;
+    std::string user = "admin", password = "12345";
+};
+struct TargetReport {
+    std::string address;
+    enum class Outcome { Applied, Unchanged, WouldApply, Failed, Skipped } outcome = Outcome::Failed;
+    std::string reason;               // failed at / skipped because
+    std::vector<std::string> changed; // labels of the records that differed
+    std::vector<std::string> reached; // of those, read back as sent
+    std::vector<std::string> missing; // of those, not (or not known to be) on the recorder
+    bool readBack = true;             // false: whether `missing` reached it is not known
+    std::vector<std::string> notes;   // type or counts that differ, restart
+};
+const char *outcomeText(TargetReport::Outcome outcome);
+// Runs the targets in parallel (at most `jobs` at once); `done` is called from the workers
+// (serialised) as each target finishes.
+std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::string> &addresses,
+                                const ApplyOptions &options,
+                                const std::function<void(const TargetReport &, int finished, int total)> &done = {});
+std::vector<std::string> reportLines(const TargetReport &report);
+
+} // namespace dvrcfg
