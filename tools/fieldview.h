@@ -26,7 +26,7 @@ std::vector<std::string> showLines(const Snapshot &s, const Selection &selection
 std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const Selection &selection = {});
 
 // Copies the template's named fields into `target`, leaving carried bytes and the excluded
-// fields (hardware facts always; the recorder's network identity unless `withIdentity`) as they are.
+// fields (hardware facts always; the recorder's network identity and names as the rules say) as they are.
 struct MergeRules {
     bool keepIdentity = true; // device name and number, addresses, ports, MAC, credentials
     bool keepNames = true;    // channel and alarm-input names
