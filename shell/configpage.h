@@ -37,15 +37,16 @@ public:
 
     // Records into controls; also renews the page's baseline copies.
     virtual void fill() = 0;
-    // Validates with one message and focus, then controls into records. False stops the save
-    // and has written nothing.
+    // Validates with one message and focus, then controls into records; a part with nothing shown
+    // (no channel, so no decoder) has nothing to check and passes. False stops the save; the failing
+    // check has written nothing, but in a page that collects in steps, the steps before it have.
     virtual bool collect() = 0;
     // The page's share of a refresh: the records it queues, in order (single commands it needs
     // run at once and report their own failure).
     virtual void queueRefresh() = 0;
     // The page's share of a save: the restart rule against the baselines (sets `restart` when a
-    // record the save sends differs), then the records it queues. False ends the save (after the
-    // page's own message, if any).
+    // record the save sends differs; a page whose records never need a restart leaves it alone),
+    // then the records it queues. False ends the save (after the page's own message, if any).
     virtual bool queueSave(bool &restart) = 0;
     // Copies the records the restart rule compares into their baselines: on every fill, and after
     // a save that asked for a restart has reached the device (not before: a failed save must still
