@@ -187,32 +187,16 @@ void AlarmPage::btnCopyAlarmInClick()
 {
     StoreAlarmIn();
     const int s = shownInput();
-    const int t = ui_->cbbCopyAlarmIn->currentIndex();
-    if (s < 0 || t < 0)
-        return;
-    if (t == 0) {
-        for (int n = 0; n < r_.alarmInCount(); ++n)
-            if (n != s)
-                copyAlarmIn(r_.alarmIn[s], r_.alarmIn[n]);
-    } else if (t - 1 != s && t - 1 < r_.alarmInCount()) {
-        copyAlarmIn(r_.alarmIn[s], r_.alarmIn[t - 1]);
-    }
+    copyToTargets(s, ui_->cbbCopyAlarmIn->currentIndex(), r_.alarmInCount(),
+                  [&](int n) { copyAlarmIn(r_.alarmIn[s], r_.alarmIn[n]); });
 }
 
 void AlarmPage::btnCopyAlarmOutClick()
 {
     StoreAlarmOut();
     const int s = shownOutput();
-    const int t = ui_->cbbCopyAlarmOut->currentIndex();
-    if (s < 0 || t < 0)
-        return;
-    if (t == 0) {
-        for (int n = 0; n < r_.alarmOutCount(); ++n)
-            if (n != s)
-                r_.alarmOut[n] = r_.alarmOut[s];
-    } else if (t - 1 != s && t - 1 < r_.alarmOutCount()) {
-        r_.alarmOut[t - 1] = r_.alarmOut[s];
-    }
+    copyToTargets(s, ui_->cbbCopyAlarmOut->currentIndex(), r_.alarmOutCount(),
+                  [&](int n) { r_.alarmOut[n] = r_.alarmOut[s]; });
 }
 
 // The editors work on the records of the input or output shown; with none shown (a device

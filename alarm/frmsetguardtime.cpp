@@ -4,6 +4,7 @@
 #include "shell/daysegments.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
+#include "shell/pagehelpers.h"
 
 #include "ui_frmsetguardtime.h"
 
@@ -133,17 +134,10 @@ void TfrmSetGuardTime::btnCopyClick()
     if (!SaveCurrentDay())
         return;
     const int d = ui_->cbbDate->currentIndex();
-    const int t = ui_->cbbCopy->currentIndex();
     const ScheduleDay &source = schedule_->days[d];
     // The whole 32-byte day travels, so a copied day matches its source byte for byte.
-    if (t == 0) {
-        for (int day = 0; day < DayCount; ++day) {
-            if (day != d)
-                std::memcpy(&schedule_->days[day], &source, sizeof source);
-        }
-    } else if (t >= 1 && t <= DayCount && t - 1 != d) {
-        std::memcpy(&schedule_->days[t - 1], &source, sizeof source);
-    }
+    copyToTargets(d, ui_->cbbCopy->currentIndex(), DayCount,
+                  [&](int day) { std::memcpy(&schedule_->days[day], &source, sizeof source); });
 }
 
 void TfrmSetGuardTime::btnCancelClick() { reject(); }

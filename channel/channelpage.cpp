@@ -421,17 +421,7 @@ void ChannelPage::btnCopyClick()
     if (!CollectChannelPage())
         return;
     const int ch = selectedChannel();
-    const int t = ui_->cbbCopyChan->currentIndex();
-    if (ch < 0 || t < 0)
-        return;
-    if (t == 0) {
-        for (int dst = 0; dst < r_.channelCount(); ++dst) {
-            if (dst != ch)
-                copyChannel(ch, dst);
-        }
-    } else if (t - 1 != ch && t - 1 < r_.channelCount()) {
-        copyChannel(ch, t - 1);
-    }
+    copyToTargets(ch, ui_->cbbCopyChan->currentIndex(), r_.channelCount(), [&](int to) { copyChannel(ch, to); });
 }
 
 void ChannelPage::copyChannel(int from, int to)

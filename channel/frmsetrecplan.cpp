@@ -207,21 +207,12 @@ void TfrmSetRecPlan::btnCopyClick()
     if (!StoreRecordingDay())
         return;
     const int d = shownDay();
-    const int t = ui_->cbbCopy->currentIndex();
     RecordingSchedule &plan = record_->recordingSchedule;
     // The 4-byte header and the whole 64-byte segment block travel, carried bytes included.
-    const auto copyTo = [&](int day) {
+    copyToTargets(d, ui_->cbbCopy->currentIndex(), DayCount, [&](int day) {
         plan.days[day] = plan.days[d];
         plan.segmentDays[day] = plan.segmentDays[d];
-    };
-    if (t == 0) {
-        for (int day = 0; day < DayCount; ++day) {
-            if (day != d)
-                copyTo(day);
-        }
-    } else if (t >= 1 && t <= DayCount && t - 1 != d) {
-        copyTo(t - 1);
-    }
+    });
 }
 
 void TfrmSetRecPlan::btnCancelClick() { reject(); }

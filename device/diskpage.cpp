@@ -5,7 +5,6 @@
 #include "shell/pagehelpers.h"
 
 #include "ui_diskpage.h"
-#include "ui_otherpage.h"
 
 #include <QButtonGroup>
 #include <QFontMetrics>
@@ -13,7 +12,6 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -21,19 +19,6 @@ namespace {
 
 // Columns of lvDiskMsg.
 enum DiskColumn { ColName, ColCapacity, ColFree, ColStatus, ColGroup, ColAttribute, ColumnCount };
-
-// The "其他功能" sheet: disk formatting that the dialog never offers. The sheet stays hidden and
-// its button is connected to nothing.
-class OtherPage final : public QWidget {
-public:
-    explicit OtherPage(QWidget *parent) : QWidget(parent), ui_(std::make_unique<Ui::OtherPage>())
-    {
-        ui_->setupUi(this);
-    }
-
-private:
-    std::unique_ptr<Ui::OtherPage> ui_;
-};
 
 // A decimal number shown in a control; -1 when the text is not a non-negative number.
 long long decimalOf(const QString &text)
@@ -88,14 +73,6 @@ DiskPage::DiskPage(const PageContext &context)
     connect(ui_->cbbGroupNum, &QComboBox::activated, this, &DiskPage::cbbGroupNumChange);
     connect(list, &QListWidget::itemChanged, this,
             [this](QListWidgetItem *item) { chklstChannelClick(ui_->chklstChannel->row(item)); });
-
-    // The hidden sheet of the main dialog gets its content here, next to the disks it is about.
-    QWidget *sheet = dialog() ? dialog()->findChild<QWidget *>(QStringLiteral("tsOtherSet")) : nullptr;
-    if (sheet && !sheet->layout()) {
-        auto *layout = new QVBoxLayout(sheet);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new OtherPage(sheet));
-    }
 }
 
 DiskPage::~DiskPage() = default;

@@ -183,12 +183,8 @@ void SerialPage::btnCopySerialSetClick()
     if (!CollectDecoder())
         return;
     const int k = selectedChannel();
-    const int target = ui_->cbbCopyChannel->currentIndex();
-    if (k < 0 || target < 0)
-        return;
-    for (int j = 0; j < r_.channelCount(); ++j)
-        if (j != k && (target == 0 || j == target - 1))
-            r_.decoder[j] = r_.decoder[k];
+    copyToTargets(k, ui_->cbbCopyChannel->currentIndex(), r_.channelCount(),
+                  [&](int j) { r_.decoder[j] = r_.decoder[k]; });
 }
 
 std::vector<NormalisedBytes> SerialPage::normalisedBytes() const

@@ -42,8 +42,9 @@ public:
 
     // Records into controls; also renews the page's baseline copies.
     virtual void fill() = 0;
-    // Validates with one message and focus, then controls into records (a page may have several
-    // collect routines; all must pass). False stops the save and has written nothing.
+    // Validates with one message and focus, then controls into records; a part with nothing shown
+    // (no channel, so no decoder) has nothing to check and passes. False stops the save; the failing
+    // check has written nothing, but in a page that collects in steps, the steps before it have.
     virtual bool collect() = 0;
     // The page's share of a refresh: its records queued in order; a single command among them runs
     // at once and reports its own failure, which ends the share.

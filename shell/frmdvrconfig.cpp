@@ -6,6 +6,7 @@
 #include "command/sdkapi.h"
 #include "device/diskpage.h"
 #include "device/networkpage.h"
+#include "device/otherpage.h"
 #include "device/serialpage.h"
 #include "device/serverpage.h"
 #include "model/fullload.h"
@@ -34,11 +35,15 @@ TfrmDvrConfig::TfrmDvrConfig(const char *text, std::int32_t loginHandle, QWidget
     const PageContext context{*records_, this, loginHandle_, loaded_};
     pages_ = {new ServerPage(context), new ChannelPage(context), new NetworkPage(context),
               new SerialPage(context), new AlarmPage(context),   new DiskPage(context)};
-    for (int index = 0; index < int(pages_.size()); ++index) {
+    const auto place = [this](int index, QWidget *content) {
         auto *layout = new QVBoxLayout(ui_->pgcDvrSet->widget(index));
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(pages_[std::size_t(index)]);
-    }
+        layout->addWidget(content);
+    };
+    for (int index = 0; index < int(pages_.size()); ++index)
+        place(index, pages_[std::size_t(index)]);
+    // The other-functions sheet gets its form too, though no page stands behind it.
+    place(OtherSet, new OtherPage);
 
     // Nothing shows or fills these two pages.
     ui_->pgcDvrSet->setTabVisible(UserCfg, false);

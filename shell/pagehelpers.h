@@ -1,6 +1,7 @@
 #pragma once
 // Small patterns every page and sub-dialog repeats: texts, numbers, list indexes, check boxes and
-// spin edits between records and controls; the typing limit of edit fields; a table of checks.
+// spin edits between records and controls; the typing limit of edit fields; a table of checks;
+// the copy to all or one target.
 #include "command/gbktext.h"
 
 #include <QCheckBox>
@@ -67,6 +68,23 @@ inline QString channelItemName(int n) { return QStringLiteral("第%1通道").arg
 // by `name`, the targets led by `all`; the first item of each selected, without running handlers.
 void fillSelectorAndCopyTargets(QComboBox *selector, QComboBox *targets, const QString &all, int count,
                                 QString (*name)(int));
+
+// A copy button over a copy-target list ("all" first, then one item per slot, as above or in a
+// form): item 0 copies slot `from` to every other of the `count` slots in ascending order, item t
+// to slot t-1 alone. No source (-1), no target selected (-1), a target past `count` or the source
+// itself copies nothing.
+template <typename CopyOne> void copyToTargets(int from, int targetItem, int count, CopyOne copyOne)
+{
+    if (from < 0 || targetItem < 0)
+        return;
+    if (targetItem == 0) {
+        for (int to = 0; to < count; ++to)
+            if (to != from)
+                copyOne(to);
+    } else if (targetItem - 1 != from && targetItem - 1 < count) {
+        copyOne(targetItem - 1);
+    }
+}
 
 // Check boxes over 0/1 fields: any non-zero value shows ticked; a store writes 1 or 0.
 inline void showCheck(QCheckBox *box, long long value)

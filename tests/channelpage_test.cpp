@@ -1,5 +1,6 @@
 // The channel page against the simulated recorder: lists, codes, checks, copy, the overlay cell
-// editor, the restart rule, the openers of the sub-dialogs and what a save without edits changes.
+// editor, the restart rule, the openers of the sub-dialogs and what a save without edits changes;
+// the copy loop shared by every copy button.
 #include "alarm/frmsetguardtime.h"
 #include "alarm/frmsetlinktype.h"
 #include "channel/channelpage.h"
@@ -19,6 +20,8 @@
 
 #include <array>
 #include <cstdlib>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 
@@ -314,6 +317,30 @@ TEST_F(ChannelPageTest, CopyToAllChannelsKeepsTheNames)
     }
     EXPECT_TRUE(device().log().empty()) << "copy sends nothing";
     EXPECT_TRUE(notes.messages.isEmpty()) << "and says nothing";
+}
+
+// The copy loop every copy button shares: which slots it copies to, in which order.
+TEST(CopyToTargets, AllOrOneTargetWithoutTheSource)
+{
+    struct Case {
+        int from, item, count;
+        std::vector<int> copied;
+    };
+    for (const Case &c : std::initializer_list<Case>{
+             {1, 0, 4, {0, 2, 3}},          // all, in ascending order
+             {6, 0, 7, {0, 1, 2, 3, 4, 5}}, // all but a source in the last slot
+             {0, 0, 1, {}},                 // all of one slot: only the source
+             {1, 3, 4, {2}},                // one target
+             {1, 4, 4, {3}},                // the last slot
+             {1, 2, 4, {}},                 // the source itself
+             {1, 5, 4, {}},                 // past the slots
+             {1, -1, 4, {}},                // no target selected
+             {-1, 0, 4, {}},                // no source shown
+         }) {
+        std::vector<int> copied;
+        copyToTargets(c.from, c.item, c.count, [&](int to) { copied.push_back(to); });
+        EXPECT_EQ(copied, c.copied) << c.from << " " << c.item << " " << c.count;
+    }
 }
 
 TEST_F(ChannelPageTest, SubStreamResolutionChangeAsksForARestartOnce)
