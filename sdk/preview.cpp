@@ -1,6 +1,7 @@
 #include "sdk/preview.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QThread>
@@ -25,9 +26,9 @@ public:
         setGeometry(window->rect());
         show();
     }
-    void showFrame(const QImage &frame)
+    void showFrame(QImage &frame)
     {
-        frame_ = frame;
+        frame_.swap(frame);
         setAttribute(Qt::WA_OpaquePaintEvent, !frame_.isNull());
         update();
     }
@@ -45,21 +46,93 @@ private:
     QImage frame_;
 };
 
+// The GUI thread's end of a preview: it owns the surface and takes the frames the preview's
+// thread leaves in its slot. Frames are swapped in and out under the lock, never copied, so an
+// image belongs to one thread at a time. Qt's event queue synchronises in ways the thread
+// sanitizer cannot see, so the wake-up event is made under the lock and read only after taking
+// it. It is deleted only after the preview's thread has been joined.
+class Bridge final : public QObject {
+public:
+    // GUI thread, after the source has opened.
+    void show(QWidget *window) { surface_ = new Surface(window); }
+
+    // Preview's thread. Takes the frame and leaves the slot's old content in its place: a null
+    // image, or an older frame not yet shown, which is thereby dropped.
+    void post(QImage &frame)
+    {
+        QEvent *wake = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            slot_.swap(frame);
+            if (frame.isNull()) // the slot was empty, so no wake-up is on its way
+                wake = new QEvent(wakeType());
+        }
+        if (wake)
+            QCoreApplication::postEvent(this, wake);
+    }
+
+    // Preview's thread, when the video has ended by itself: the picture goes, the window stays.
+    void end()
+    {
+        QEvent *wake = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            ended_ = true;
+            if (slot_.isNull())
+                wake = new QEvent(wakeType());
+        }
+        if (wake)
+            QCoreApplication::postEvent(this, wake);
+    }
+
+    ~Bridge() override { delete surface_.data(); }
+
+protected:
+    bool event(QEvent *e) override
+    {
+        QImage frame;
+        bool ended = false;
+        {
+            std::unique_lock lock(mutex_);
+            if (e->type() != wakeType()) {
+                lock.unlock(); // QObject::event may delete this
+                return QObject::event(e);
+            }
+            frame.swap(slot_);
+            ended = ended_;
+        }
+        if (ended)
+            delete surface_.data();
+        else if (surface_ && !frame.isNull())
+            surface_->showFrame(frame);
+        return true;
+    }
+
+private:
+    static QEvent::Type wakeType()
+    {
+        static const auto type = QEvent::Type(QEvent::registerEventType());
+        return type;
+    }
+
+    QPointer<Surface> surface_; // GUI thread only; the window may take it first
+    std::mutex mutex_;
+    QImage slot_; // the latest frame not yet shown
+    bool ended_ = false;
+};
+
 struct Preview {
     std::int32_t handle = -1;
     std::unique_ptr<FrameSource> source;
     QSize window;
-    // GUI thread only.
-    QPointer<Surface> surface;
-    std::unique_ptr<QObject> bridge; // context of the frames posted to the GUI thread
+    std::unique_ptr<Bridge> bridge; // made on the GUI thread; released there, or handed to it
 
     std::mutex drawMutex; // held while the callback runs, so removing it waits for the call
     SdkDrawCallback draw = nullptr;
     void *user = nullptr;
 
-    std::atomic<bool> framePending{false};   // a frame is on its way to the GUI thread: skip showing more
     std::atomic<std::thread::id> threadId{}; // set by the thread itself, so it is never read half-made
-    std::jthread thread;                     // last: stopped and joined first when a Preview goes
+    std::jthread thread; // last: stopped and joined first when a Preview goes, so it outlives its thread
 };
 
 std::mutex g_mutex;
@@ -79,10 +152,9 @@ bool onGuiThread()
            QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
-void run(const std::shared_ptr<Preview> &preview, std::stop_token stop)
+void run(Preview &pv, std::stop_token stop)
 {
-    Preview &pv = *preview;
-    QImage frame;
+    QImage frame; // null after a post while the GUI thread keeps up: the source makes a new one
     while (!stop.stop_requested() && pv.source->next(frame, stop)) {
         {
             QPainter painter(&frame);
@@ -93,39 +165,25 @@ void run(const std::shared_ptr<Preview> &preview, std::stop_token stop)
             if (pv.draw)
                 pv.draw(pv.handle, reinterpret_cast<intptr_t>(&painter), pv.user);
         }
-        if (pv.framePending.exchange(true))
-            continue; // the GUI thread has not shown the last one yet: this one is dropped
-        QMetaObject::invokeMethod(
-            pv.bridge.get(),
-            [preview, shown = frame] {
-                preview->framePending = false;
-                if (preview->surface)
-                    preview->surface->showFrame(shown);
-            },
-            Qt::QueuedConnection);
+        pv.bridge->post(frame);
     }
-    // The video ended by itself (a dropped connection): the picture goes, the window stays.
+    // The video ended by itself (a dropped connection).
     if (!stop.stop_requested())
-        QMetaObject::invokeMethod(
-            pv.bridge.get(), [preview] { delete preview->surface.data(); }, Qt::QueuedConnection);
+        pv.bridge->end();
 }
 
-void finish(const std::shared_ptr<Preview> &preview)
+void finish(Preview &pv)
 {
-    preview->thread.request_stop();
-    if (preview->thread.joinable())
-        preview->thread.join();
-    if (onGuiThread() && preview->bridge && QThread::currentThread() == preview->bridge->thread()) {
-        delete preview->surface.data();
-        preview->bridge.reset(); // frames still queued for it are dropped with it
+    pv.thread.request_stop();
+    if (pv.thread.joinable())
+        pv.thread.join();
+    if (onGuiThread() && pv.bridge && QThread::currentThread() == pv.bridge->thread()) {
+        pv.bridge.reset(); // the picture and any frame not yet shown go with it
         return;
     }
     // Elsewhere the widgets are left to the GUI thread.
-    if (QObject *bridge = preview->bridge.release()) {
-        QMetaObject::invokeMethod(
-            bridge, [preview] { delete preview->surface.data(); }, Qt::QueuedConnection);
+    if (Bridge *bridge = pv.bridge.release())
         bridge->deleteLater();
-    }
 }
 
 } // namespace
@@ -140,7 +198,7 @@ std::int32_t preview_start(std::uint32_t window, std::unique_ptr<FrameSource> so
     auto preview = std::make_shared<Preview>();
     preview->source = std::move(source);
     preview->window = target->size();
-    preview->bridge = std::make_unique<QObject>();
+    preview->bridge = std::make_unique<Bridge>();
     {
         std::lock_guard lock(g_mutex);
         preview->handle = g_nextHandle++;
@@ -148,19 +206,19 @@ std::int32_t preview_start(std::uint32_t window, std::unique_ptr<FrameSource> so
     std::promise<bool> opened;
     std::future<bool> openResult = opened.get_future();
     // The thread owns the promise, so setting it never races with its end here.
-    preview->thread = std::jthread([preview, opened = std::move(opened)](std::stop_token stop) mutable {
-        preview->threadId = std::this_thread::get_id();
-        const bool ok = preview->source->open(stop);
+    preview->thread = std::jthread([&pv = *preview, opened = std::move(opened)](std::stop_token stop) mutable {
+        pv.threadId = std::this_thread::get_id();
+        const bool ok = pv.source->open(stop);
         opened.set_value(ok);
         if (ok)
-            run(preview, stop);
-        preview->source->close();
+            run(pv, stop);
+        pv.source->close();
     });
     if (!openResult.get()) {
         preview->thread.join();
         return -1;
     }
-    preview->surface = new Surface(target);
+    preview->bridge->show(target);
     std::lock_guard lock(g_mutex);
     g_previews[preview->handle] = preview;
     return preview->handle;
@@ -194,7 +252,7 @@ std::int32_t preview_stop(std::int32_t handle)
         preview = std::move(it->second);
         g_previews.erase(it);
     }
-    finish(preview);
+    finish(*preview);
     return 1;
 }
 
@@ -206,5 +264,5 @@ void preview_stop_all()
         all.swap(g_previews);
     }
     for (auto &[handle, preview] : all)
-        finish(preview);
+        finish(*preview);
 }

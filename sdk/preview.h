@@ -1,7 +1,7 @@
 #pragma once
 // Live preview of the SDK stand-in: frames come from a source on a thread of the SDK, the draw
 // callback paints on each frame on that thread, and the frame is then shown in the window the
-// preview request names.
+// preview request names. A frame the GUI thread has not shown yet gives way to a newer one.
 #include "sdk/quellport.h"
 
 #include <QImage>

@@ -566,6 +566,55 @@ TEST_F(PreviewTest, UnknownChannelWindowOrSessionIsRefused)
     EXPECT_EQ(SdkStartPreview(login, nullptr, 0, 0), -1);
 }
 
+namespace {
+// Marks each frame with the number of its call in the top-left corner: red and green bytes, blue
+// a tag that tells a numbered frame from the scene's own picture.
+constexpr int NumberTag = 0xA5;
+std::int32_t SDK_CALL numberFrame(std::int32_t, intptr_t dc, void *user)
+{
+    const int n = ++*static_cast<std::atomic<int> *>(user);
+    reinterpret_cast<QPainter *>(dc)->fillRect(QRect(0, 0, 8, 8), QColor(n & 0xFF, (n >> 8) & 0xFF, NumberTag));
+    return 0;
+}
+// -1 when the window shows no numbered frame.
+int frameNumberShown(QWidget &window)
+{
+    const QRgb corner = window.grab().toImage().pixel(2, 2);
+    return qBlue(corner) == NumberTag ? qRed(corner) | qGreen(corner) << 8 : -1;
+}
+} // namespace
+
+TEST_F(PreviewTest, AGuiThreadThatFallsBehindGetsTheNewestFrame)
+{
+    const std::int32_t handle = start(0);
+    ASSERT_NE(handle, -1);
+    std::atomic<int> calls{0};
+    SdkSetDrawCallback(handle, numberFrame, &calls);
+    ASSERT_TRUE(waitFor([&] { return calls >= 2 && frameNumberShown(window) >= 1; }));
+    const int before = calls;
+    std::this_thread::sleep_for(std::chrono::milliseconds(400)); // the GUI thread is busy elsewhere
+    const int latest = calls;
+    ASSERT_GE(latest - before, 3); // frames were made meanwhile, so some had to be dropped
+    QCoreApplication::processEvents();
+    // The frame of the call before the latest has surely been handed over; older ones are gone.
+    EXPECT_GE(frameNumberShown(window), latest - 1);
+    SdkSetDrawCallback(handle, nullptr, nullptr);
+    EXPECT_EQ(SdkStopPreview(handle), 1);
+}
+
+TEST_F(PreviewTest, StopFromAnotherThreadTakesThePictureAwayOnTheGuiThread)
+{
+    const auto childrenBefore = childrenOf(window);
+    const std::int32_t handle = start(1);
+    ASSERT_NE(handle, -1);
+    ASSERT_TRUE(waitFor([&] { return childrenOf(window) != childrenBefore; }));
+    std::int32_t stopped = -1;
+    std::thread([&] { stopped = SdkStopPreview(handle); }).join();
+    EXPECT_EQ(stopped, 1);
+    EXPECT_TRUE(waitFor([&] { return childrenOf(window) == childrenBefore; }));
+    EXPECT_EQ(SdkStopPreview(handle), 0);
+}
+
 // Video from a dvr-simulator process over loopback TCP.
 class RemotePreviewTest : public PreviewTest {
 protected:
