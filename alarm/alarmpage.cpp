@@ -2,7 +2,6 @@
 
 #include "alarm/alarmeditors.h"
 #include "command/recordcommands.h"
-#include "command/typedcommands.h"
 #include "shell/notifier.h"
 #include "shell/pagehelpers.h"
 

@@ -3,7 +3,6 @@
 #include "alarm/alarmeditors.h"
 #include "channel/frmsetarea.h"
 #include "channel/frmsetrecplan.h"
-#include "command/typedcommands.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
 #include "shell/pagehelpers.h"

@@ -1,6 +1,5 @@
 #include "device/diskpage.h"
 
-#include "command/typedcommands.h"
 #include "shell/notifier.h"
 #include "shell/pagehelpers.h"
 

@@ -1,7 +1,6 @@
 #include "device/networkpage.h"
 
 #include "alarm/frmsetemail.h"
-#include "command/typedcommands.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
 #include "shell/pagehelpers.h"

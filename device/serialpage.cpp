@@ -1,6 +1,5 @@
 #include "device/serialpage.h"
 
-#include "command/typedcommands.h"
 #include "shell/keyfilters.h"
 #include "shell/notifier.h"
 #include "shell/pagehelpers.h"

@@ -118,10 +118,3 @@ struct FieldCheck {
 };
 // Runs the checks in order and stops at the first that fails; true when all pass.
 bool passChecks(QWidget *parent, std::initializer_list<FieldCheck> checks);
-
-template <typename T> bool recordsDiffer(const T &a, const T &b) { return std::memcmp(&a, &b, sizeof(T)) != 0; }
-
-inline bool bytesDiffer(const void *a, const void *b, std::size_t offset, std::size_t length)
-{
-    return std::memcmp(static_cast<const char *>(a) + offset, static_cast<const char *>(b) + offset, length) != 0;
-}
