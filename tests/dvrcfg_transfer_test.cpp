@@ -4,4 +4,5 @@
 
 #include <gtest/gtest.h>
 
-namespace {} // namespace
+namespace {
+} // namespace
