@@ -755,6 +755,32 @@ TEST_F(SimServerTest, ADamagedOrForeignStateFileIsRefusedAndLeftAlone)
     QFile::remove(state);
 }
 
+TEST_F(SimServerTest, AStateFileKeepsTheIdentityAndItsOverrides)
+{
+    const QString state = statePath("simserver-identity.state");
+    const QString identity = QString::fromLatin1(Profile) + QStringLiteral("&id=9&serial=SN-9&ip=10.0.0.9&name=");
+    const QStringList arguments{QStringLiteral("--state"), state, QStringLiteral("--device"),
+                                identity + QStringLiteral("大门")};
+    start(arguments);
+    ASSERT_EQ(server.stop(), 0);
+    const QByteArray written = fileBytes(state);
+    start(arguments); // the file written is the one read back
+    EXPECT_NE(server.control("record 0 " + std::to_string(cmd::DeviceInfo) + " 0").find("534e2d3900"),
+              std::string::npos)
+        << "the serial override";
+    ASSERT_EQ(server.stop(), 0);
+
+    writeFile(state, written);
+    const auto [code, error] =
+        runToExit({QStringLiteral("--state"), state, QStringLiteral("--device"), identity + QStringLiteral("后门")});
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(error.contains(QStringLiteral("another profile")) &&
+                error.contains(QStringLiteral("&id=9&serial=SN-9")))
+        << error.toStdString();
+    EXPECT_EQ(fileBytes(state), written);
+    QFile::remove(state);
+}
+
 TEST_F(SimServerTest, SigtermAndSigintWriteTheStateAndExitZero)
 {
     const QString state = statePath("simserver-signal.state");
