@@ -128,15 +128,60 @@ void makeHandling(AlarmHandling &handling, std::uint32_t flags, unsigned outputM
         handling.alarmOutTrigger[o] = std::uint8_t((outputMask >> o) & 1u);
 }
 
+// Strict UTF-8 to UTF-16; false on a malformed sequence or a character outside the BMP, which
+// GBK cannot hold anyway.
+bool fromUtf8(std::string_view bytes, std::u16string &out)
+{
+    out.clear();
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = std::uint8_t(bytes[i]);
+        const int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : -1;
+        if (extra < 0 || bytes.size() - i <= std::size_t(extra))
+            return false;
+        char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1Fu) : (b & 0x0Fu);
+        for (int k = 1; k <= extra; ++k) {
+            const auto t = std::uint8_t(bytes[i + std::size_t(k)]);
+            if ((t & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (t & 0x3Fu);
+        }
+        const char32_t least = extra == 0 ? 0 : extra == 1 ? 0x80 : 0x800;
+        if (c < least || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+        out.push_back(char16_t(c));
+        i += std::size_t(extra) + 1;
+    }
+    return true;
+}
+
+// The stock recorder is index 0; the others count up from it the way a production run would.
+std::string identitySerial(int index) { return "NVR0816C2011052101234" + std::to_string(567 + index); }
+
+std::u16string identityName(const Profile &p)
+{
+    std::u16string name;
+    if (!p.name.empty() && fromUtf8(p.name, name))
+        return name;
+    const std::u16string_view stock = isHighDefinitionType(p.deviceType) ? u"高清网络摄像机" : u"网络硬盘录像机";
+    return p.identity == 0 ? std::u16string(stock) : numbered(stock, p.identity, 2);
+}
+
+// 192.168.1.64 counts up to .254; the last indexes continue at 192.168.2.1.
+std::string identityIp(int index)
+{
+    const int host = 64 + index;
+    return host <= 254 ? "192.168.1." + std::to_string(host) : "192.168.2." + std::to_string(host - 254);
+}
+
 DeviceInfoRecord makeInfo(const Profile &p)
 {
     DeviceInfoRecord r;
     fillRecord(r, TagInfo);
     auto byte = [](int v) { return std::uint8_t(std::clamp(v, 0, 255)); };
-    setText(r.deviceName, isHighDefinitionType(p.deviceType) ? u"高清网络摄像机" : u"网络硬盘录像机");
-    r.deviceNumber = 1;
+    setText(r.deviceName, identityName(p));
+    r.deviceNumber = std::uint32_t(1 + p.identity);
     r.recycleRecord = 1;
-    setAscii(r.serialNumber, "NVR0816C2011052101234567");
+    setAscii(r.serialNumber, p.serial.empty() ? identitySerial(p.identity) : p.serial);
     r.softwareVersion = (2u << 16) | 1u;
     r.softwareBuildDate = (11u << 16) | (3u << 8) | 21u;
     r.dspVersion = 4u << 16;
@@ -152,15 +197,16 @@ DeviceInfoRecord makeInfo(const Profile &p)
     return r;
 }
 
-NetworkRecord makeNetwork()
+NetworkRecord makeNetwork(const Profile &p)
 {
     NetworkRecord r;
     fillRecord(r, TagNetwork);
-    setAscii(r.deviceIp, "192.168.1.64");
+    setAscii(r.deviceIp, p.ip.empty() ? identityIp(p.identity) : p.ip);
     setAscii(r.ipMask, "255.255.255.0");
     r.nicType = 5;
     r.devicePort = 8000;
-    const std::uint8_t mac[6] = {0x02, 0x00, 0x00, 0x1A, 0x2B, 0x3C}; // locally administered
+    // Locally administered; the last byte tells the indexes apart.
+    const std::uint8_t mac[6] = {0x02, 0x00, 0x00, 0x1A, 0x2B, std::uint8_t(0x3C + p.identity)};
     std::memcpy(r.macAddress, mac, sizeof mac);
     setAscii(r.manageHostIp, "0.0.0.0");
     r.manageHostPort = 7200;
@@ -465,6 +511,46 @@ bool parseInt(const std::string &value, int low, int high, int &out)
     return out >= low && out <= high;
 }
 
+bool parseSerial(const std::string &value, std::string &out)
+{
+    if (value.empty() || value.size() > sizeof DeviceInfoRecord::serialNumber ||
+        !std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20 && c < 0x7F; }))
+        return false;
+    out = value;
+    return true;
+}
+
+// Every character must survive GBK, and the whole name fit the field.
+bool parseName(const std::string &value, std::string &out)
+{
+    std::u16string text;
+    if (value.empty() || !fromUtf8(value, text))
+        return false;
+    const std::string bytes = gbk::encode(text);
+    if (bytes.size() > sizeof DeviceInfoRecord::deviceName || gbk::decode(bytes) != text)
+        return false;
+    out = value;
+    return true;
+}
+
+// Four decimal octets written the plain way, so the profile reads back as it was given.
+bool parseIp(const std::string &value, std::string &out)
+{
+    std::size_t pos = 0;
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t dot = part < 3 ? value.find('.', pos) : value.size();
+        if (dot == std::string::npos)
+            return false;
+        const std::string octet = value.substr(pos, dot - pos);
+        int v = 0;
+        if (!parseInt(octet, 0, 255, v) || octet != std::to_string(v))
+            return false;
+        pos = dot + 1;
+    }
+    out = value;
+    return true;
+}
+
 } // namespace
 
 DeviceState makeFactoryState(const Profile &profile)
@@ -474,7 +560,7 @@ DeviceState makeFactoryState(const Profile &profile)
     const int channels = std::clamp(profile.channels, 0, 255);
 
     s.info = makeInfo(profile);
-    s.network = makeNetwork();
+    s.network = makeNetwork(profile);
     makeServerRecords(s);
     s.decoder = patternedRecords<DecoderRecord>(channels, TagDecoder);
     makeSerialRecords(s);
@@ -542,6 +628,14 @@ bool parseProfile(std::string_view query, Profile &profile, int &rebootMs)
         else if (key == "ptzcodes")
             ok = (value == "shuffled" || value == "positions") &&
                  ((profile.shuffledPtzCodes = value == "shuffled"), true);
+        else if (key == "id")
+            ok = parseInt(value, 0, 254, profile.identity);
+        else if (key == "serial")
+            ok = parseSerial(value, profile.serial);
+        else if (key == "name")
+            ok = parseName(value, profile.name);
+        else if (key == "ip")
+            ok = parseIp(value, profile.ip);
         else if (key == "reboot_ms")
             ok = parseInt(value, 0, 600000, rebootMs);
         else

@@ -11,6 +11,7 @@
 #include "device/serverrecords.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,6 +27,14 @@ struct Profile {
     // "ptzcodes=shuffled": a few protocols are listed at positions other than their codes, as
     // some recorders do, so a dialog that confuses the two shows it.
     bool shuffledPtzCodes = false;
+    // Which recorder of a fleet this is (0..254): 0 is the stock recorder, every other index
+    // derives a serial number, name, device number, address and MAC of its own, so a fleet's
+    // recorders can be told apart.
+    int identity = 0;
+    // Overrides of the derived values; empty: derived from the identity.
+    std::string serial; // printable ASCII, up to the field's 48 bytes
+    std::string name;   // UTF-8, up to 32 bytes once in GBK
+    std::string ip;     // dotted quad
 };
 
 struct DeviceState {
@@ -54,7 +63,8 @@ struct DeviceState {
 DeviceState makeFactoryState(const Profile &profile);
 
 // Reads a profile query ("type=82&channels=8&first=1&alarmin=8&alarmout=4&disks=4&reboot_ms=1500",
-// optionally "&ptzcodes=shuffled" or "&ptzcodes=positions");
+// optionally "&ptzcodes=shuffled" or "&ptzcodes=positions", "&id=N", "&serial=S", "&name=N",
+// "&ip=A.B.C.D");
 // keys left out keep their values, rebootMs is left alone unless given. False on an unknown key
 // or a value out of range.
 bool parseProfile(std::string_view query, Profile &profile, int &rebootMs);

@@ -83,7 +83,8 @@ int main(int argc, char **argv)
                                   QStringLiteral("P"), QStringLiteral("9000"));
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("A recorder's profile, e.g. type=82&channels=8&first=1&alarmin=8"
-                                                   "&alarmout=4&disks=4&reboot_ms=1500. May be repeated."),
+                                                   "&alarmout=4&disks=4&reboot_ms=1500. May be repeated; device k has "
+                                                   "id=k (its serial, name, address, MAC) unless given."),
                                     QStringLiteral("PROFILE"));
     const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name."), QStringLiteral("NAME"),
                                   QStringLiteral("admin"));
@@ -131,11 +132,15 @@ int main(int argc, char **argv)
     options.stateFile = parser.value(state);
 
     const QStringList profiles = parser.values(device);
+    if (profiles.size() > 255)
+        return fail(QStringLiteral("--device: at most 255 devices, one per identity"));
     if (!profiles.isEmpty()) {
         options.devices.clear();
         for (const QString &text : profiles) {
             dvrsim::DeviceConfig config;
             config.rebootMs = rebootMs;
+            // Device k is the fleet's k-th recorder unless its profile says otherwise.
+            config.profile.identity = int(options.devices.size());
             const QByteArray query = text.toUtf8();
             if (!dvrsim::parseProfile(std::string_view(query.constData(), std::size_t(query.size())), config.profile,
                                       config.rebootMs))

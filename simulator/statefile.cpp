@@ -8,12 +8,14 @@
 #include <QSaveFile>
 
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace dvrsim {
 namespace {
 
 constexpr char Magic[8] = {'D', 'V', 'R', 'S', 'I', 'M', 'S', 'T'};
-constexpr std::uint32_t Version = 1;
+constexpr std::uint32_t Version = 2;
 constexpr qsizetype DigestSize = 32;
 
 void putU32(QByteArray &out, std::uint32_t v)
@@ -47,7 +49,24 @@ struct Reader {
         return v;
     }
     std::int32_t i32() { return std::int32_t(u32()); }
+    std::string text()
+    {
+        const std::uint32_t n = u32();
+        if (!has(qsizetype(n))) {
+            ok = false;
+            return {};
+        }
+        std::string v(data + pos, n);
+        pos += qsizetype(n);
+        return v;
+    }
 };
+
+void putText(QByteArray &out, const std::string &text)
+{
+    putU32(out, std::uint32_t(text.size()));
+    out.append(text.data(), qsizetype(text.size()));
+}
 
 void putProfile(QByteArray &out, const Profile &p)
 {
@@ -57,26 +76,40 @@ void putProfile(QByteArray &out, const Profile &p)
     putI32(out, p.alarmIn);
     putI32(out, p.alarmOut);
     putI32(out, p.disks);
+    putI32(out, p.identity);
+    putText(out, p.serial);
+    putText(out, p.name);
+    putText(out, p.ip);
 }
 
 bool sameProfile(Reader &in, const Profile &p)
 {
-    const std::int32_t fields[6] = {p.deviceType, p.channels, p.firstChannel, p.alarmIn, p.alarmOut, p.disks};
+    const std::int32_t fields[7] = {p.deviceType, p.channels, p.firstChannel, p.alarmIn,
+                                    p.alarmOut,   p.disks,    p.identity};
     bool same = true;
     for (std::int32_t field : fields)
         same = (in.i32() == field) && same;
+    for (const std::string *text : {&p.serial, &p.name, &p.ip})
+        same = (in.text() == *text) && same;
     return same && in.ok;
 }
 
 QString describe(const Profile &p)
 {
-    return QStringLiteral("type=%1&channels=%2&first=%3&alarmin=%4&alarmout=%5&disks=%6")
-        .arg(p.deviceType)
-        .arg(p.channels)
-        .arg(p.firstChannel)
-        .arg(p.alarmIn)
-        .arg(p.alarmOut)
-        .arg(p.disks);
+    QString text = QStringLiteral("type=%1&channels=%2&first=%3&alarmin=%4&alarmout=%5&disks=%6&id=%7")
+                       .arg(p.deviceType)
+                       .arg(p.channels)
+                       .arg(p.firstChannel)
+                       .arg(p.alarmIn)
+                       .arg(p.alarmOut)
+                       .arg(p.disks)
+                       .arg(p.identity);
+    const std::pair<const char *, const std::string *> overrides[] = {
+        {"serial", &p.serial}, {"name", &p.name}, {"ip", &p.ip}};
+    for (const auto &[key, value] : overrides)
+        if (!value->empty())
+            text += QStringLiteral("&%1=%2").arg(QLatin1String(key), QString::fromStdString(*value));
+    return text;
 }
 
 struct PendingCopy {

@@ -3,10 +3,11 @@
 //
 // Layout, all integers little-endian:
 //   "DVRSIMST"  magic
-//   u32         version (1)
+//   u32         version (2)
 //   u32         device count
-//   per device  i32 device type, channels, first channel, alarm inputs, alarm outputs, disks;
-//               i32 scale; u32 record count; per record i32 get command type, i32 channel,
+//   per device  i32 device type, channels, first channel, alarm inputs, alarm outputs, disks,
+//               identity; the serial, name and address overrides, each a u32 length and its
+//               bytes (length 0: derived); i32 scale; u32 record count; per record i32 get command type, i32 channel,
 //               u32 size, then the record's bytes
 //   32 bytes    SHA-256 of everything before it
 // The profiles must equal the devices being served, so a file is never applied to a recorder of

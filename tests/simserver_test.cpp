@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstddef>
 
 #include <optional>
 #include <string>
@@ -561,6 +562,40 @@ TEST_F(SimServerTest, ControlReportsLogRecordsScaleAndConnections)
     EXPECT_EQ(server.control("connections 1"), "ok 0");
 }
 
+TEST_F(SimServerTest, EachDeviceOfAServerHasItsOwnIdentity)
+{
+    const QString profile = QString::fromLatin1(Profile);
+    start({QStringLiteral("--device"), profile, QStringLiteral("--device"), profile, QStringLiteral("--device"),
+           profile + QStringLiteral("&id=7&ip=10.0.0.7")});
+    const std::string info = " " + std::to_string(cmd::DeviceInfo) + " 0";
+    const std::string network = " " + std::to_string(cmd::Network) + " 0";
+    EXPECT_EQ(server.control("record 0" + info), "ok " + recordBytes(local, cmd::DeviceInfo, 0).toHex().toStdString())
+        << "device 0 is the stock recorder";
+    const auto field = [&](int device, const std::string &record, std::size_t offset, std::size_t width) {
+        const std::string reply = server.control("record " + std::to_string(device) + record);
+        const QByteArray bytes = QByteArray::fromHex(QByteArray::fromStdString(reply.substr(3)));
+        const QByteArray text = bytes.mid(qsizetype(offset), qsizetype(width));
+        return text.left(text.indexOf('\0')).toStdString();
+    };
+    const struct {
+        int device;
+        const char *serial;
+        const char *ip;
+    } cases[] = {
+        {0, "NVR0816C2011052101234567", "192.168.1.64"},
+        {1, "NVR0816C2011052101234568", "192.168.1.65"},
+        {2, "NVR0816C2011052101234574", "10.0.0.7"}, // its profile's own index and address
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(
+            field(c.device, info, offsetof(DeviceInfoRecord, serialNumber), sizeof DeviceInfoRecord::serialNumber),
+            c.serial)
+            << c.device;
+        EXPECT_EQ(field(c.device, network, offsetof(NetworkRecord, deviceIp), sizeof NetworkRecord::deviceIp), c.ip)
+            << c.device;
+    }
+}
+
 TEST_F(SimServerTest, ControlAnswersBadInputWithAnErrorAndKeepsServing)
 {
     start();
@@ -694,6 +729,8 @@ TEST_F(SimServerTest, ADamagedOrForeignStateFileIsRefusedAndLeftAlone)
          good,
          {QString(profile).replace(QStringLiteral("type=82"), QStringLiteral("type=83"))}},
         {"more devices", good, {profile, profile}},
+        {"other identity", good, {profile + QStringLiteral("&id=5")}},
+        {"other serial", good, {profile + QStringLiteral("&serial=OTHER1")}},
     };
     for (const auto &c : cases) {
         writeFile(state, c.bytes);
@@ -715,6 +752,32 @@ TEST_F(SimServerTest, ADamagedOrForeignStateFileIsRefusedAndLeftAlone)
     start({QStringLiteral("--state"), state});
     EXPECT_EQ(server.control("record 0 250 0"),
               "ok " + edited(recordBytes(local, cmd::Email, 0), 7).toHex().toStdString());
+    QFile::remove(state);
+}
+
+TEST_F(SimServerTest, AStateFileKeepsTheIdentityAndItsOverrides)
+{
+    const QString state = statePath("simserver-identity.state");
+    const QString identity = QString::fromLatin1(Profile) + QStringLiteral("&id=9&serial=SN-9&ip=10.0.0.9&name=");
+    const QStringList arguments{QStringLiteral("--state"), state, QStringLiteral("--device"),
+                                identity + QStringLiteral("大门")};
+    start(arguments);
+    ASSERT_EQ(server.stop(), 0);
+    const QByteArray written = fileBytes(state);
+    start(arguments); // the file written is the one read back
+    EXPECT_NE(server.control("record 0 " + std::to_string(cmd::DeviceInfo) + " 0").find("534e2d3900"),
+              std::string::npos)
+        << "the serial override";
+    ASSERT_EQ(server.stop(), 0);
+
+    writeFile(state, written);
+    const auto [code, error] =
+        runToExit({QStringLiteral("--state"), state, QStringLiteral("--device"), identity + QStringLiteral("后门")});
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(error.contains(QStringLiteral("another profile")) &&
+                error.contains(QStringLiteral("&id=9&serial=SN-9")))
+        << error.toStdString();
+    EXPECT_EQ(fileBytes(state), written);
     QFile::remove(state);
 }
 

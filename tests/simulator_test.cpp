@@ -1,11 +1,15 @@
 // Every record through the SDK stand-in and the simulated recorder, and the recorder's faults.
 #include "command/commandtypes.h"
+#include "command/gbktext.h"
 #include "simfixture.h"
+#include "simulator/factory.h"
 #include "waitfor.h"
 
 #include <cstring>
 #include <functional>
 #include "command/Parsexml.h"
+#include <set>
+#include <string>
 #include <vector>
 
 namespace {
@@ -266,6 +270,152 @@ TEST(Simulator, FactoryRecordsAreBelievable)
     for (std::uint8_t b : s.network.reserved306)
         nonzero += b != 0;
     EXPECT_GT(nonzero, 400);
+}
+
+dvrsim::DeviceState stateOf(const std::string &query)
+{
+    dvrsim::Profile profile;
+    int rebootMs = 0;
+    EXPECT_TRUE(dvrsim::parseProfile(query, profile, rebootMs)) << query;
+    return dvrsim::makeFactoryState(profile);
+}
+
+template <std::size_t N> std::string ascii(const char (&field)[N]) { return std::string(field, strnlen(field, N)); }
+template <std::size_t N> std::string utf8(const char (&field)[N]) { return gbk::toUtf8(gbk::readField(field)); }
+
+TEST(SimulatorIdentity, IndexZeroIsTheStockRecorderAndOthersDeriveTheirOwn)
+{
+    const struct {
+        const char *query;
+        const char *serial;
+        const char *name;
+        std::uint32_t number;
+        const char *ip;
+        std::uint8_t macLast;
+    } cases[] = {
+        {"", "NVR0816C2011052101234567", "网络硬盘录像机", 1, "192.168.1.64", 0x3C},
+        {"type=35&id=0", "NVR0816C2011052101234567", "高清网络摄像机", 1, "192.168.1.64", 0x3C},
+        {"id=3", "NVR0816C2011052101234570", "网络硬盘录像机03", 4, "192.168.1.67", 0x3F},
+        {"type=35&id=3", "NVR0816C2011052101234570", "高清网络摄像机03", 4, "192.168.1.67", 0x3F},
+        {"id=190", "NVR0816C2011052101234757", "网络硬盘录像机190", 191, "192.168.1.254", 0xFA},
+        {"id=191", "NVR0816C2011052101234758", "网络硬盘录像机191", 192, "192.168.2.1", 0xFB},
+        {"id=254", "NVR0816C2011052101234821", "网络硬盘录像机254", 255, "192.168.2.64", 0x3A},
+        {"id=3&serial=SN-0042 B&name=大门录像机&ip=10.0.0.9", "SN-0042 B", "大门录像机", 4, "10.0.0.9", 0x3F},
+        {"serial=X1&ip=172.16.0.1", "X1", "网络硬盘录像机", 1, "172.16.0.1", 0x3C},
+    };
+    for (const auto &c : cases) {
+        const dvrsim::DeviceState s = stateOf(c.query);
+        EXPECT_EQ(ascii(s.info.serialNumber), c.serial) << c.query;
+        EXPECT_EQ(utf8(s.info.deviceName), c.name) << c.query;
+        EXPECT_EQ(s.info.deviceNumber, c.number) << c.query;
+        EXPECT_EQ(ascii(s.network.deviceIp), c.ip) << c.query;
+        const std::uint8_t mac[6] = {0x02, 0x00, 0x00, 0x1A, 0x2B, c.macLast}; // locally administered
+        EXPECT_EQ(std::memcmp(s.network.macAddress, mac, sizeof mac), 0) << c.query;
+    }
+}
+
+// Everything but the identity fields is the stock recorder's, byte for byte.
+TEST(SimulatorIdentity, OnlyTheIdentityFieldsDiffer)
+{
+    const std::string base = "type=82&channels=4&first=1&alarmin=4&alarmout=4&disks=2";
+    const auto others = [](const dvrsim::DeviceState &s) {
+        std::string bytes;
+        const auto add = [&](const auto &record) {
+            bytes.append(reinterpret_cast<const char *>(&record), sizeof record);
+        };
+        add(s.dnsNtp), add(s.nfs), add(s.ddns), add(s.email), add(s.rs232), add(s.ptz), add(s.disk);
+        add(s.diskGroup), add(s.exception), add(s.scale);
+        const auto addAll = [&](const auto &records) {
+            for (const auto &r : records)
+                add(r);
+        };
+        addAll(s.picture), addAll(s.recording), addAll(s.compression), addAll(s.textOverlay), addAll(s.decoder);
+        addAll(s.alarmIn), addAll(s.alarmOut);
+        return bytes;
+    };
+    const dvrsim::DeviceState stock = stateOf(base);
+    for (const char *extra : {"&id=3", "&id=254", "&serial=OTHER&name=别的&ip=10.1.2.3"}) {
+        const dvrsim::DeviceState s = stateOf(base + extra);
+        EXPECT_EQ(others(s), others(stock)) << extra;
+
+        DeviceInfoRecord info = s.info;
+        EXPECT_NE(std::memcmp(&info, &stock.info, sizeof info), 0) << extra;
+        std::memcpy(info.deviceName, stock.info.deviceName, sizeof info.deviceName);
+        std::memcpy(info.serialNumber, stock.info.serialNumber, sizeof info.serialNumber);
+        info.deviceNumber = stock.info.deviceNumber;
+        EXPECT_EQ(std::memcmp(&info, &stock.info, sizeof info), 0) << extra;
+
+        NetworkRecord network = s.network;
+        EXPECT_NE(std::memcmp(&network, &stock.network, sizeof network), 0) << extra;
+        std::memcpy(network.deviceIp, stock.network.deviceIp, sizeof network.deviceIp);
+        std::memcpy(network.macAddress, stock.network.macAddress, sizeof network.macAddress);
+        EXPECT_EQ(std::memcmp(&network, &stock.network, sizeof network), 0) << extra;
+    }
+}
+
+TEST(SimulatorIdentity, EveryIndexIsUnique)
+{
+    std::set<std::string> serials, names, ips, macs;
+    std::set<std::uint32_t> numbers;
+    for (int i = 0; i <= 254; ++i) {
+        const dvrsim::DeviceState s = stateOf("channels=0&alarmin=0&alarmout=0&disks=0&id=" + std::to_string(i));
+        serials.insert(ascii(s.info.serialNumber));
+        names.insert(utf8(s.info.deviceName));
+        numbers.insert(s.info.deviceNumber);
+        ips.insert(ascii(s.network.deviceIp));
+        macs.insert(std::string(reinterpret_cast<const char *>(s.network.macAddress), 6));
+    }
+    for (std::size_t count : {serials.size(), names.size(), numbers.size(), ips.size(), macs.size()})
+        EXPECT_EQ(count, 255u);
+}
+
+std::string repeated(const std::string &text, int times)
+{
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+TEST(SimulatorIdentity, BadIdentityValuesAreRefused)
+{
+    const std::string bad[] = {
+        "id=255",
+        "id=-1",
+        "id=",
+        "id=x",
+        "identity=1",
+        "serial=",
+        "serial=" + std::string(49, 'A'),
+        "serial=序列号",
+        "serial=A\tB",
+        "name=",
+        "name=" + repeated("门", 17), // 34 bytes in GBK
+        "name=\xff\xfe",
+        "name=\xe9\x97",
+        "name=한국",
+        "name=😀",
+        "ip=",
+        "ip=192.168.1",
+        "ip=192.168.1.256",
+        "ip=1.2.3.4.5",
+        "ip=01.2.3.4",
+        "ip=1..2.3",
+        "ip=1.2.3.",
+        "ip=a.b.c.d",
+    };
+    for (const std::string &query : bad) {
+        dvrsim::Profile profile;
+        int rebootMs = 0;
+        EXPECT_FALSE(dvrsim::parseProfile(query, profile, rebootMs)) << query;
+    }
+    const std::string good[] = {"id=254", "serial=" + std::string(48, 'A'), "name=" + repeated("门", 16),
+                                "ip=255.255.255.255", "ip=0.0.0.0"};
+    for (const std::string &query : good) {
+        dvrsim::Profile profile;
+        int rebootMs = 0;
+        EXPECT_TRUE(dvrsim::parseProfile(query, profile, rebootMs)) << query;
+    }
 }
 
 } // namespace
