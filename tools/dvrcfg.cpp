@@ -149,10 +149,11 @@ int runRestore(const Call &call)
         return fail("log-in to " + rest[1] + " failed");
     const auto report = dvrcfg::restore(backup, login,
                                         dvrcfg::RestoreOptions{call.selection, call.parser.isSet(call.options.dryRun),
-                                                               call.parser.isSet(call.options.force)});
+                                                               call.parser.isSet(call.options.force),
+                                                               dvrcfg::reopenerFor(rest[1], call.user, call.password)});
     SdkLogout(login);
     print(report.lines);
-    return report.ok ? 0 : report.sent ? 1 : Usage;
+    return report.ok ? 0 : report.sent || report.differs ? 1 : Usage;
 }
 
 int runApply(const Call &call)
@@ -176,17 +177,23 @@ int runApply(const Call &call)
     options.password = call.password;
     const std::vector<std::string> targets(rest.begin() + 1, rest.end());
     const bool terminal = isatty(STDERR_FILENO) != 0;
+    // Interrupted, the recorders in flight finish and are reported; none is started after.
+    const dvrcfg::StopOnSignals stopOnSignals;
+    options.stop = &stopOnSignals.requested();
+    int failed = 0;
     const auto reports = dvrcfg::apply(tpl, targets, options, [&](const dvrcfg::TargetReport &r, int n, int total) {
         if (terminal)
             std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.address.c_str(), dvrcfg::outcomeText(r.outcome));
-    });
-    int failed = 0;
-    for (const auto &r : reports) {
+        // Each result as it comes, so a run killed later still leaves what it changed.
         print(dvrcfg::reportLines(r));
+        std::fflush(stdout);
         failed += r.outcome == dvrcfg::TargetReport::Outcome::Failed;
-    }
-    std::printf("%zu recorder(s), %d failed\n", reports.size(), failed);
-    return failed ? 1 : 0;
+    });
+    const bool stopped = stopOnSignals.requested().load();
+    std::printf("%zu recorder(s), %d failed%s\n", reports.size(), failed,
+                stopped ? "; interrupted: the recorders not started were left as they are" : "");
+    std::fflush(stdout);
+    return failed || stopped ? 1 : 0;
 }
 
 struct SubCommand {

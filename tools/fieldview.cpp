@@ -264,6 +264,37 @@ void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t 
             std::memcpy(into + leaf.offset, from + leaf.offset, leaf.size);
 }
 
+void keepHardwareOf(const RecordKind &kind, const std::uint8_t *target, std::uint8_t *merged, int channels)
+{
+    const auto count = [](const std::uint8_t *record, std::size_t at, std::uint32_t capacity) {
+        std::uint32_t n = 0;
+        std::memcpy(&n, record + at, sizeof n);
+        return std::min(n, capacity);
+    };
+    if (std::strcmp(kind.name, "disk") == 0) {
+        const std::uint32_t disks = count(target, offsetof(DiskRecord, diskEntryCount), DiskEntryCapacity);
+        std::memcpy(merged + offsetof(DiskRecord, diskEntryCount), target + offsetof(DiskRecord, diskEntryCount),
+                    sizeof(std::uint32_t));
+        const std::size_t from = offsetof(DiskRecord, entries) + disks * sizeof(DiskEntry);
+        std::memcpy(merged + from, target + from, sizeof(DiskRecord) - from);
+    } else if (std::strcmp(kind.name, "diskgroup") == 0) {
+        const std::uint32_t groups = count(target, offsetof(DiskGroupRecord, groupCount), DiskGroupCapacity);
+        std::memcpy(merged + offsetof(DiskGroupRecord, groupCount), target + offsetof(DiskGroupRecord, groupCount),
+                    sizeof(std::uint32_t));
+        const std::size_t members = sizeof(DiskGroupEntry::channelMember);
+        const std::size_t mine = std::size_t(std::clamp(channels, 0, int(members)));
+        for (std::uint32_t g = 0; g < DiskGroupCapacity; ++g) {
+            const std::size_t entry = offsetof(DiskGroupRecord, groups) + g * sizeof(DiskGroupEntry);
+            if (g >= groups) {
+                std::memcpy(merged + entry, target + entry, sizeof(DiskGroupEntry));
+                continue;
+            }
+            const std::size_t member = entry + offsetof(DiskGroupEntry, channelMember);
+            std::memcpy(merged + member + mine, target + member + mine, members - mine);
+        }
+    }
+}
+
 std::vector<std::string> excludedFieldLines()
 {
     std::vector<std::string> out;

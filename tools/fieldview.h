@@ -32,6 +32,9 @@ struct MergeRules {
     bool keepNames = true;    // channel and alarm-input names
 };
 void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t *into, const MergeRules &rules);
+// Puts back into `merged` the target's own bytes of what its hardware lacks: disk entries beyond
+// its disks, groups beyond its groups, group members beyond its `channels`.
+void keepHardwareOf(const RecordKind &kind, const std::uint8_t *target, std::uint8_t *merged, int channels);
 // The excluded fields, one "kind.field (why)" line each, for --help.
 std::vector<std::string> excludedFieldLines();
 
