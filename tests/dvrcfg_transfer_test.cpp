@@ -249,4 +249,54 @@ TEST(Apply, ASignalStopsTheRunAfterTheRecordersInFlight)
 #endif
 }
 
+// --channel N: the channel's position, or else its device channel number; only its own records;
+// anything else an error naming the range.
+TEST(Selection, AChannelIsItsPositionOrItsNumberAndOnlyItsOwnRecords)
+{
+    struct Case {
+        int first, count, given;
+        int position;           // 0: refused
+        const char *error = ""; // part of the message when refused
+    };
+    const Case cases[] = {
+        {1, 8, 3, 3},
+        {1, 8, 8, 8},
+        {33, 4, 1, 1},
+        {33, 4, 33, 1},
+        {33, 4, 36, 4},
+        {33, 4, 37, 0, "from 1 to 4 (or its channel number, 33 to 36)"},
+        {1, 8, 9, 0, "from 1 to 8"},
+        {5, 2, 6, 2},
+    };
+    for (const Case &c : cases) {
+        DeviceInfoRecord d{};
+        d.firstChannel = std::uint8_t(c.first);
+        d.channelCount = std::uint8_t(c.count);
+        dvrcfg::Selection s;
+        s.number = c.given;
+        std::string error;
+        EXPECT_EQ(dvrcfg::resolveChannel(s, d, error), c.position != 0) << c.first << " " << c.given;
+        if (c.position)
+            EXPECT_EQ(s.number, c.position) << c.first << " " << c.given;
+        else
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    }
+    SimulatedRecorder sim(TwoDisks);
+    const dvrcfg::Snapshot s = backupOf(sim.login);
+    dvrcfg::Selection one;
+    one.number = 1;
+    for (const dvrcfg::RecordImage &r : s.records)
+        EXPECT_EQ(one.takes(r), r.kind->scope == dvrcfg::Scope::Channel && r.slot == 0) << r.label();
+#ifdef DVRCFG_PATH
+    QProcess p;
+    p.start(QStringLiteral(DVRCFG_PATH),
+            {QStringLiteral("show"), QStringLiteral("sim://") + QString::fromLatin1(TwoDisks),
+             QStringLiteral("--channel"), QStringLiteral("9")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(p.readAllStandardError().contains("a channel from 1 to 4"));
+#endif
+}
+
 } // namespace

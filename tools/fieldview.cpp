@@ -174,7 +174,28 @@ bool Selection::takes(const RecordImage &image) const
 {
     if (!kinds.empty() && !kinds.count(image.kind->name))
         return false;
-    return number == 0 || (image.kind->scope != Scope::Device && image.slot + 1 == number);
+    return number == 0 || (image.kind->scope == Scope::Channel && image.slot + 1 == number);
+}
+
+bool resolveChannel(Selection &selection, const DeviceInfoRecord &device, std::string &error)
+{
+    if (selection.number == 0)
+        return true;
+    const int count = model::countOf(Scope::Channel, device), first = device.firstChannel;
+    const int given = selection.number;
+    if (given >= 1 && given <= count)
+        return true;
+    if (count > 0 && given >= first && given < first + count) {
+        selection.number = given - first + 1;
+        return true;
+    }
+    error = "--channel " + std::to_string(given) + ": ";
+    if (count == 0)
+        error += "the recorder has no channels";
+    else
+        error += "a channel from 1 to " + std::to_string(count) + " (or its channel number, " + std::to_string(first) +
+                 " to " + std::to_string(first + count - 1) + ")";
+    return false;
 }
 
 bool parseKinds(const std::string &list, std::set<std::string> &kinds, std::string &error)
