@@ -299,4 +299,80 @@ TEST(Selection, AChannelIsItsPositionOrItsNumberAndOnlyItsOwnRecords)
 #endif
 }
 
+// Writes `text` (bytes as given, NUL-padded) into a text field of a snapshot's record.
+void setText(dvrcfg::Snapshot &s, const char *kind, const char *path, const std::string &text)
+{
+    dvrcfg::RecordImage *r = s.find(dvrcfg::findKind(kind), 0);
+    ASSERT_NE(r, nullptr) << kind;
+    for (const dvrcfg::Leaf &leaf : dvrcfg::leavesOf(*r->kind))
+        if (leaf.path == path) {
+            ASSERT_LT(text.size(), leaf.size) << path;
+            std::memset(r->bytes.data() + leaf.offset, 0, leaf.size);
+            std::memcpy(r->bytes.data() + leaf.offset, text.data(), text.size());
+            return;
+        }
+    ADD_FAILURE() << kind << "." << path;
+}
+
+const dvrcfg::Snapshot &plainSnapshot()
+{
+    static const dvrcfg::Snapshot s = [] {
+        SimulatedRecorder sim(TwoDisks);
+        return backupOf(sim.login);
+    }();
+    return s;
+}
+
+// One field, one line: quotes, backslashes and control characters of a text come escaped.
+TEST(Output, TextsAreQuotedAndEscaped)
+{
+    struct Case {
+        std::string stored, shown;
+    };
+    const Case cases[] = {
+        {"plain", "\"plain\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"back\\slash", "\"back\\\\slash\""},
+        {"two\nlines", "\"two\\nlines\""},
+        {"tab\tcr\r", "\"tab\\tcr\\r\""},
+        {"bell\x07", "\"bell\\x07\""},
+    };
+    for (const Case &c : cases) {
+        dvrcfg::Snapshot s = plainSnapshot();
+        setText(s, "device", "deviceName", c.stored);
+        dvrcfg::Selection device;
+        device.kinds = {"device"};
+        const auto lines = dvrcfg::showLines(s, device);
+        EXPECT_TRUE(hasLine(lines, "device · deviceName = " + c.shown)) << c.shown << "\n" << joined(lines);
+        const auto diff = dvrcfg::diffLines(plainSnapshot(), s);
+        ASSERT_EQ(diff.size(), 1u) << c.shown;
+        EXPECT_NE(diff[0].find("-> " + c.shown), std::string::npos) << diff[0];
+        for (const auto &l : lines)
+            EXPECT_EQ(l.find_first_of("\n\r\t\x07"), std::string::npos) << l;
+    }
+}
+
+// Passwords never appear in show or diff: show says hidden, diff that they differ.
+TEST(Output, PasswordsAreNeverPrinted)
+{
+    struct Case {
+        const char *kind, *path, *shown;
+    };
+    const Case cases[] = {
+        {"network", "pppoePassword", "network · pppoePassword"},
+        {"rs232", "pppPassword", "rs232 · pppPassword"},
+    };
+    for (const Case &c : cases) {
+        dvrcfg::Snapshot s = plainSnapshot();
+        setText(s, c.kind, c.path, "hunter2");
+        dvrcfg::Selection kind;
+        kind.kinds = {c.kind};
+        const auto lines = dvrcfg::showLines(s, kind);
+        EXPECT_TRUE(hasLine(lines, std::string(c.shown) + " = (hidden)")) << joined(lines);
+        EXPECT_FALSE(hasLine(lines, "hunter2")) << c.kind;
+        const auto diff = dvrcfg::diffLines(plainSnapshot(), s);
+        EXPECT_EQ(diff, std::vector<std::string>{std::string(c.shown) + ": differs (hidden)"}) << joined(diff);
+    }
+}
+
 } // namespace

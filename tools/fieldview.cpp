@@ -1,6 +1,7 @@
 #include "tools/fieldview.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -33,6 +34,40 @@ void leaves(const fields::Table &table, std::size_t base, const std::string &pat
     }
 }
 
+// A text in quotes, with quotes, backslashes and control characters escaped: one field, one line.
+std::string quoted(const std::string &text)
+{
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                static const char digits[] = "0123456789abcdef";
+                out += "\\x";
+                out += digits[c >> 4];
+                out += digits[c & 15];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// Passwords (PPPoE, PPP, DDNS, e-mail) are never printed, by their field names.
+bool secret(const Leaf &leaf)
+{
+    std::string name = leaf.field->name;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return name.find("password") != std::string::npos;
+}
+
 std::string valueText(const Leaf &leaf, const std::uint8_t *record)
 {
     const std::uint8_t *at = record + leaf.offset;
@@ -48,7 +83,7 @@ std::string valueText(const Leaf &leaf, const std::uint8_t *record)
         }
         return s;
     }
-    case fields::Kind::Text: return "\"" + textOf(at, leaf.size) + "\"";
+    case fields::Kind::Text: return quoted(textOf(at, leaf.size));
     case fields::Kind::Bytes:
         if (leaf.size <= 16)
             return hexOf(at, leaf.size);
@@ -222,7 +257,8 @@ std::vector<std::string> showLines(const Snapshot &s, const Selection &selection
             continue;
         for (const Leaf &leaf : leavesOf(*r.kind))
             if (leaf.field->kind != fields::Kind::Carried)
-                out.push_back(r.label() + " · " + leaf.shown + " = " + valueText(leaf, r.bytes.data()));
+                out.push_back(r.label() + " · " + leaf.shown + " = " +
+                              (secret(leaf) ? std::string("(hidden)") : valueText(leaf, r.bytes.data())));
     }
     return out;
 }
@@ -247,6 +283,10 @@ std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const S
             if (leaf.field->kind == fields::Kind::Carried) {
                 out.push_back(ra.label() + " · carried bytes " + differingRanges(x, y, leaf.offset, leaf.size) +
                               " differ");
+                continue;
+            }
+            if (secret(leaf)) {
+                out.push_back(ra.label() + " · " + leaf.shown + ": differs (hidden)");
                 continue;
             }
             std::string left = valueText(leaf, x), right = valueText(leaf, y);
