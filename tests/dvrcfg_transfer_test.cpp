@@ -375,4 +375,24 @@ TEST(Output, PasswordsAreNeverPrinted)
     }
 }
 
+// Two names of one recorder are one target: the second is skipped as a duplicate of the first.
+TEST(Apply, OneRecorderUnderTwoAddressesIsChangedOnce)
+{
+    SimulatedRecorder templ(TwoDisks);
+    recordOf<AlarmOutRecord>(*templ.device, cmd::AlarmOut, 0).outputDelay = 6;
+    const dvrcfg::Snapshot tpl = backupOf(templ.login);
+    SimServerProcess server;
+    ASSERT_TRUE(server.start({QStringLiteral("--device"), QString::fromLatin1(TwoDisks)}));
+    const std::string port = std::to_string(server.port(0));
+    const std::vector<std::string> targets{"127.0.0.1:" + port, "localhost:" + port, "127.0.0.1:" + port};
+    dvrcfg::ApplyOptions options;
+    options.dryRun = true;
+    const auto reports = dvrcfg::apply(tpl, targets, options);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0].outcome, dvrcfg::TargetReport::Outcome::WouldApply);
+    EXPECT_EQ(reports[1].outcome, dvrcfg::TargetReport::Outcome::Skipped);
+    EXPECT_EQ(reports[1].reason, "a duplicate of 127.0.0.1:" + port);
+    EXPECT_EQ(reports[2].reason, "listed twice");
+}
+
 } // namespace

@@ -12,8 +12,16 @@
 #include <cstring>
 #include <iterator>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
+
+#ifdef _WIN32
+#include <ws2tcpip.h>
+#else
+#include <netdb.h>
+#include <sys/socket.h>
+#endif
 
 namespace dvrcfg {
 namespace {
@@ -472,22 +480,77 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
 
 } // namespace
 
+namespace {
+
+// The numeric addresses and port HOST:PORT resolves to ("127.0.0.1 9217", "::1 9217"); the text
+// itself when it is no such address or does not resolve.
+std::set<std::string> endpointsOf(const std::string &address)
+{
+    const std::size_t colon = address.rfind(':');
+    if (address.rfind("sim://", 0) == 0 || colon == std::string::npos || colon == 0)
+        return {address};
+    std::string host = address.substr(0, colon);
+    const std::string port = address.substr(colon + 1);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found)
+        return {address};
+    std::set<std::string> out;
+    for (const addrinfo *a = found; a; a = a->ai_next) {
+        char h[NI_MAXHOST], p[NI_MAXSERV];
+        if (getnameinfo(a->ai_addr, a->ai_addrlen, h, sizeof h, p, sizeof p, NI_NUMERICHOST | NI_NUMERICSERV) == 0)
+            out.insert(std::string(h) + " " + p);
+    }
+    freeaddrinfo(found);
+    if (out.empty())
+        out.insert(address);
+    return out;
+}
+
+// For each address, the earlier one naming the same recorder (by text or by a resolved address
+// and port in common), or -1.
+std::vector<int> duplicatesOf(const std::vector<std::string> &addresses)
+{
+    std::vector<std::set<std::string>> endpoints;
+    std::vector<int> out;
+    for (const std::string &address : addresses) {
+        endpoints.push_back(endpointsOf(address));
+        int first = -1;
+        for (std::size_t j = 0; j + 1 < endpoints.size() && first < 0; ++j) {
+            const auto &a = endpoints[j], &b = endpoints.back();
+            if (addresses[j] == address ||
+                std::any_of(a.begin(), a.end(), [&](const std::string &e) { return b.count(e) != 0; }))
+                first = int(j);
+        }
+        out.push_back(first);
+    }
+    return out;
+}
+
+} // namespace
+
 std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::string> &addresses,
                                 const ApplyOptions &options,
                                 const std::function<void(const TargetReport &, int, int)> &done)
 {
     std::vector<TargetReport> reports(addresses.size());
+    const std::vector<int> duplicates = duplicatesOf(addresses);
     std::atomic<std::size_t> next{0};
     std::mutex doneMutex;
     int finished = 0;
     const auto worker = [&] {
         for (std::size_t i; (i = next++) < addresses.size();) {
             TargetReport &report = reports[i];
-            if (std::find(addresses.begin(), addresses.begin() + std::ptrdiff_t(i), addresses[i]) !=
-                addresses.begin() + std::ptrdiff_t(i)) {
+            if (duplicates[i] >= 0) {
                 report.address = addresses[i];
                 report.outcome = TargetReport::Outcome::Skipped;
-                report.reason = "listed twice";
+                report.reason = addresses[std::size_t(duplicates[i])] == addresses[i]
+                                    ? "listed twice"
+                                    : "a duplicate of " + addresses[std::size_t(duplicates[i])];
             } else if (options.stop && options.stop->load()) {
                 report.address = addresses[i];
                 report.outcome = TargetReport::Outcome::Skipped;
