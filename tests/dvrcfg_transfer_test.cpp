@@ -395,4 +395,27 @@ TEST(Apply, OneRecorderUnderTwoAddressesIsChangedOnce)
     EXPECT_EQ(reports[2].reason, "listed twice");
 }
 
+// A restore sends only what differs: onto a recorder holding the backup, nothing, and says so.
+TEST(Restore, SendsOnlyWhatDiffersAndASecondRestoreNothing)
+{
+    SimulatedRecorder sim(TwoDisks);
+    const dvrcfg::Snapshot backup = backupOf(sim.login);
+    recordOf<AlarmOutRecord>(*sim.device, cmd::AlarmOut, 0).outputDelay = 6;
+    const auto sets = [&] {
+        std::vector<std::string> out;
+        for (const dvrsim::LogEntry &e : sim.device->log())
+            if (e.function.rfind("set_", 0) == 0)
+                out.push_back(e.function + " " + std::to_string(e.commandType));
+        return out;
+    };
+    for (const bool second : {false, true}) {
+        sim.device->clearLog();
+        const auto report = dvrcfg::restore(backup, sim.login, {});
+        EXPECT_TRUE(report.ok) << joined(report.lines);
+        EXPECT_EQ(sets(), second ? std::vector<std::string>{}
+                                 : std::vector<std::string>{"set_dvr_config " + std::to_string(cmd::AlarmOut + 1)});
+        EXPECT_EQ(hasLine(report.lines, "nothing sent"), second) << joined(report.lines);
+    }
+}
+
 } // namespace

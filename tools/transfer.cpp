@@ -315,9 +315,14 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
     for (const auto &d : diff)
         lines.push_back("  " + d);
     std::vector<const RecordImage *> send = pageOrder(intended, options.only);
-    send.erase(
-        std::remove_if(send.begin(), send.end(), [&](const RecordImage *r) { return !backup.find(r->kind, r->slot); }),
-        send.end());
+    // Only what differs goes out, as apply does: a restore onto a recorder that already matches
+    // sends nothing.
+    send.erase(std::remove_if(send.begin(), send.end(),
+                              [&](const RecordImage *r) {
+                                  return !backup.find(r->kind, r->slot) ||
+                                         r->bytes == live.find(r->kind, r->slot)->bytes;
+                              }),
+               send.end());
     std::vector<const RecordImage *> unsent; // differ, but no page of the dialog sends them here
     for (const RecordImage &r : intended.records)
         if (options.only.takes(r) && r.bytes != live.find(r.kind, r.slot)->bytes &&
@@ -332,6 +337,15 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
             lines.push_back("the recorder would ask for a restart (" + std::to_string(restart.size()) +
                             " record(s) under the restart rule)");
         report.ok = true;
+        return report;
+    }
+    if (send.empty()) {
+        report.differs = !unsent.empty();
+        report.ok = !report.differs;
+        lines.push_back("nothing sent: no record the recorder takes differs" +
+                        (unsent.empty() ? std::string()
+                                        : "; " + std::to_string(unsent.size()) +
+                                              " record(s) never sent still differ from the backup"));
         return report;
     }
     const SendResult sent = sendAndVerify(login, live, intended, send, options.reopen);
