@@ -227,9 +227,12 @@ bool resolveChannel(Selection &selection, const DeviceInfoRecord &device, std::s
     error = "--channel " + std::to_string(given) + ": ";
     if (count == 0)
         error += "the recorder has no channels";
-    else
-        error += "a channel from 1 to " + std::to_string(count) + " (or its channel number, " + std::to_string(first) +
-                 " to " + std::to_string(first + count - 1) + ")";
+    else {
+        error += "a channel from 1 to " + std::to_string(count);
+        if (first != 1)
+            error +=
+                " (or its channel number, " + std::to_string(first) + " to " + std::to_string(first + count - 1) + ")";
+    }
     return false;
 }
 
