@@ -418,4 +418,21 @@ TEST(Restore, SendsOnlyWhatDiffersAndASecondRestoreNothing)
     }
 }
 
+// A networked recorder that drops the connection at the read-back: it is read again over a fresh
+// log-in, and the apply is judged by what it holds.
+TEST(Apply, AReadBackCutOffOnceIsTriedAgainOnAFreshLogIn)
+{
+    SimulatedRecorder templ(TwoDisks);
+    recordOf<AlarmOutRecord>(*templ.device, cmd::AlarmOut, 0).outputDelay = 6;
+    const dvrcfg::Snapshot tpl = backupOf(templ.login);
+    SimServerProcess server;
+    ASSERT_TRUE(server.start({QStringLiteral("--device"), QString::fromLatin1(TwoDisks)}));
+    // The full load (3 single commands and a batch of 29), the one set command, then the read-back.
+    ASSERT_EQ(server.control("fault 0 close " + std::to_string(3 + 29 + 1 + 1)), "ok");
+    const dvrcfg::ApplyOptions options;
+    const auto report = dvrcfg::apply(tpl, {server.address(0)}, options).at(0);
+    EXPECT_EQ(report.outcome, dvrcfg::TargetReport::Outcome::Applied) << joined(dvrcfg::reportLines(report));
+    EXPECT_EQ(report.reached, std::vector<std::string>{"alarm output 1"});
+}
+
 } // namespace
