@@ -435,4 +435,19 @@ TEST(Apply, AReadBackCutOffOnceIsTriedAgainOnAFreshLogIn)
     EXPECT_EQ(report.reached, std::vector<std::string>{"alarm output 1"});
 }
 
+// An answer lost while the read-back shows the record arrived: a success, with a note of it.
+TEST(Restore, ALostAnswerTheReadBackDisprovesIsASuccessWithANote)
+{
+    SimulatedRecorder sim(TwoDisks);
+    const dvrcfg::Snapshot backup = backupOf(sim.login);
+    recordOf<AlarmOutRecord>(*sim.device, cmd::AlarmOut, 0).outputDelay = 6;
+    // The restore's full load is 3 single commands and a batch of 29; the 33rd is the set command.
+    sim.device->injectFault(dvrsim::Fault::MalformedXml, 3 + 29 + 1);
+    const auto report = dvrcfg::restore(backup, sim.login, {});
+    EXPECT_TRUE(report.ok) << joined(report.lines);
+    EXPECT_TRUE(hasLine(report.lines, "sent 0 of 1 record(s); 1 read back byte for byte")) << joined(report.lines);
+    EXPECT_TRUE(hasLine(report.lines, "note: an answer of page 4 was lost; the read-back shows every record arrived"))
+        << joined(report.lines);
+}
+
 } // namespace

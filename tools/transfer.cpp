@@ -375,7 +375,8 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
             lines.push_back("not sent: " + joinLabels(sent.notSent));
     }
     if (!sent.error.empty())
-        lines.push_back("error: " + sent.error);
+        lines.push_back(sent.ok() ? "note: " + sent.error + "; the read-back shows every record arrived"
+                                  : "error: " + sent.error);
     std::string restartList;
     for (const auto &r : sent.restart)
         restartList += (restartList.empty() ? "" : ", ") + r;
@@ -476,6 +477,8 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
             report.notSent.push_back(r->label());
         if (sent.ok()) {
             report.outcome = Outcome::Applied;
+            if (!sent.error.empty())
+                report.notes.push_back(sent.error + "; the read-back shows every record arrived");
             if (!sent.restart.empty())
                 report.notes.push_back("asks for a restart");
         } else {
