@@ -217,9 +217,20 @@ TEST_F(DialogAndToolAgree, OnEveryCommandOfEveryRecordKind)
         ASSERT_TRUE(dvrcfg::loadLogin(tool.login, backup, error)) << error;
         EXPECT_EQ(tool.device->log(), dialogLoad) << type;
         tool.device->clearLog();
+        // Restore sends what differs in the order the pages' saves send everything; onto the
+        // recorder it came from, nothing.
         const dvrcfg::RestoreReport report = dvrcfg::restore(backup, tool.login, {});
         EXPECT_TRUE(report.ok) << type << ": " << report.lines.back();
-        EXPECT_EQ(sets(tool.device->log()), dialogSaves) << type;
+        EXPECT_TRUE(sets(tool.device->log()).empty()) << type;
+        std::vector<dvrsim::LogEntry> order;
+        for (const dvrcfg::RecordImage *r : dvrcfg::pageOrder(backup, {}))
+            order.push_back(r->kind->getType == 0
+                                ? dvrsim::LogEntry{"set_scale_config", 0, 0}
+                                : dvrsim::LogEntry{"set_dvr_config", r->kind->getType + 1, r->channel});
+        // The scale setting, a single command of the first page, goes ahead of that page's batch.
+        std::stable_partition(order.begin(), order.end(),
+                              [](const dvrsim::LogEntry &e) { return e.function == "set_scale_config"; });
+        EXPECT_EQ(order, dialogSaves) << type;
     }
 }
 
@@ -233,6 +244,8 @@ TEST(Backup, RestoreOntoAResetRecorderGivesEveryRecordBackByteForByte)
     recordOf<ChannelCompressionRecord>(device, cmd::ChannelCompression, 2).mainStream.maxBitRate = 23;
     recordOf<AlarmOutRecord>(device, cmd::AlarmOut, 0).outputDelay = 7;
     recordOf<DiskGroupRecord>(device, cmd::DiskGroup, 0).groups[1].channelMember[3] = 0x5A;
+    device.state().scale ^= 1; // only what differs is sent: the server page's records differ too
+    gbk::writeField(recordOf<DeviceInfoRecord>(device, cmd::DeviceInfo, 0).deviceName, u"东门");
     const dvrcfg::Snapshot backup = backupOf(sim.login);
     ASSERT_EQ(backup.records.size(), 32u);
 
@@ -280,22 +293,24 @@ TEST(Backup, ARestoreFailingPartWayReportsWhatReachedTheRecorder)
     const dvrcfg::Snapshot backup = backupOf(sim.login);
     device.restoreFactory();
     device.clearLog();
-    // The restore's full load is 3 single commands and a batch of 29; then the scale setting,
-    // the server page's 101 and 1001, and the channel page: channel 1's four records, then
-    // channel 2's picture, the 40th command, which the recorder answers "fail".
-    device.injectFault(dvrsim::Fault::ResultFail, 40);
+    // The restore's full load is 3 single commands and a batch of 29; then, of the records that
+    // differ, the server page's network and the channel page: channel 2's picture, the 34th
+    // command, which the recorder answers "fail", and channel 3's compression.
+    device.injectFault(dvrsim::Fault::ResultFail, 34);
     const auto report = dvrcfg::restore(backup, sim.login, {});
-    ASSERT_GE(device.log().size(), 40u);
-    ASSERT_EQ(device.log()[39].commandType, 1003);
+    ASSERT_GE(device.log().size(), 34u);
+    ASSERT_EQ(device.log()[33].commandType, 1003);
     EXPECT_FALSE(report.ok);
     EXPECT_TRUE(report.sent);
     const auto has = [&](const std::string &line) {
         return std::find(report.lines.begin(), report.lines.end(), line) != report.lines.end();
     };
     // The channel page's batch went out whole; the pages after it did not.
-    EXPECT_TRUE(has("sent 19 of 31 record(s); 29 read back byte for byte")) << report.lines[0];
+    // "sent" counts the set commands answered "ok": all but channel 2's picture.
+    EXPECT_TRUE(has("sent 2 of 4 record(s); 2 read back byte for byte")) << report.lines[0];
     EXPECT_TRUE(has("reached the recorder (read back): network, channel 3 · compression"));
-    EXPECT_TRUE(has("did not reach the recorder: channel 2 · picture, alarm output 1"));
+    EXPECT_TRUE(has("did not reach the recorder: channel 2 · picture"));
+    EXPECT_TRUE(has("not sent: alarm output 1"));
     EXPECT_TRUE(has("what reached it asks for a restart: network"));
     const auto holds = [&](const char *kind, int slot) {
         std::size_t size = 0;
@@ -582,9 +597,9 @@ TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)
     const dvrcfg::TargetReport &failed = reports[1];
     EXPECT_EQ(failed.outcome, dvrcfg::TargetReport::Outcome::Failed);
     EXPECT_EQ(failed.reason.rfind("failed at channel 3 · recording", 0), 0u) << failed.reason;
-    EXPECT_EQ(failed.reached.size() + failed.missing.size(), 8u);
+    EXPECT_EQ(failed.reached.size() + failed.missing.size() + failed.notSent.size(), 8u);
     EXPECT_NE(std::find(failed.reached.begin(), failed.reached.end(), "channel 1 · recording"), failed.reached.end());
-    EXPECT_NE(std::find(failed.missing.begin(), failed.missing.end(), "alarm output 1"), failed.missing.end());
+    EXPECT_NE(std::find(failed.notSent.begin(), failed.notSent.end(), "alarm output 1"), failed.notSent.end());
 
     // What the report says reached the failed recorder is what it holds.
     const auto holds = [&](int d, const std::string &label) {
@@ -610,7 +625,7 @@ TEST(Apply, ThreeNetworkedRecordersOneFailingMidWay)
     const auto rerun = dvrcfg::apply(tpl, targets, options);
     EXPECT_EQ(rerun[0].outcome, dvrcfg::TargetReport::Outcome::Unchanged);
     EXPECT_EQ(rerun[1].outcome, dvrcfg::TargetReport::Outcome::Applied);
-    EXPECT_EQ(rerun[1].changed.size(), failed.missing.size());
+    EXPECT_EQ(rerun[1].changed.size(), failed.missing.size() + failed.notSent.size());
 }
 
 // A high-definition template's resolution codes mean nothing to a standard recorder.

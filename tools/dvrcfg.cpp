@@ -61,9 +61,12 @@ struct Options {
                                     QStringLiteral("backup: the file to write."), QStringLiteral("FILE")};
     const QCommandLineOption record{QStringLiteral("record"), QStringLiteral("show: only records of this kind."),
                                     QStringLiteral("KIND")};
-    const QCommandLineOption channel{QStringLiteral("channel"),
-                                     QStringLiteral("show, diff: only channel (alarm input, output) N, from 1."),
-                                     QStringLiteral("N")};
+    const QCommandLineOption channel{
+        QStringLiteral("channel"),
+        QStringLiteral("show, diff, restore, apply: only channel N's own records (no device-wide "
+                       "or alarm records); N is the channel's position from 1, or "
+                       "else its device channel number."),
+        QStringLiteral("N")};
     const QCommandLineOption only{QStringLiteral("only"), QStringLiteral("restore, apply: only these record kinds."),
                                   QStringLiteral("KINDS")};
     const QCommandLineOption dryRun{QStringLiteral("dry-run"),
@@ -115,9 +118,11 @@ int runShow(const Call &call)
         return fail("usage: dvrcfg show FILE|ADDRESS [--record KIND] [--channel N]");
     dvrcfg::Snapshot s;
     std::string error;
-    if (!load(call.rest[0], call.user, call.password, s, error))
+    dvrcfg::Selection selection = call.selection;
+    if (!load(call.rest[0], call.user, call.password, s, error) ||
+        !dvrcfg::resolveChannel(selection, *s.deviceInfo(), error))
         return fail(error);
-    print(dvrcfg::showLines(s, call.selection));
+    print(dvrcfg::showLines(s, selection));
     return 0;
 }
 
@@ -130,7 +135,14 @@ int runDiff(const Call &call)
     std::string error;
     if (!load(rest[0], call.user, call.password, a, error) || !load(rest[1], call.user, call.password, b, error))
         return fail(error);
-    const auto lines = dvrcfg::diffLines(a, b, call.selection);
+    // The channel is named as on the first; the second must have that position too.
+    dvrcfg::Selection selection = call.selection, second;
+    if (!dvrcfg::resolveChannel(selection, *a.deviceInfo(), error))
+        return fail(error);
+    second.number = selection.number;
+    if (!dvrcfg::resolveChannel(second, *b.deviceInfo(), error) || second.number != selection.number)
+        return fail(error.empty() ? "--channel: not the same channel on both" : error + " on the second");
+    const auto lines = dvrcfg::diffLines(a, b, selection);
     print(lines);
     return lines.empty() ? 0 : 1;
 }
@@ -144,15 +156,19 @@ int runRestore(const Call &call)
     std::string error;
     if (!dvrcfg::readBackup(rest[0], backup, error))
         return fail(error + "; nothing sent");
+    dvrcfg::Selection selection = call.selection;
+    if (!dvrcfg::resolveChannel(selection, *backup.deviceInfo(), error))
+        return fail(error + "; nothing sent");
     const std::int32_t login = SdkLogin(rest[1].c_str(), call.user.c_str(), call.password.c_str());
     if (login < 0)
         return fail("log-in to " + rest[1] + " failed");
     const auto report = dvrcfg::restore(backup, login,
-                                        dvrcfg::RestoreOptions{call.selection, call.parser.isSet(call.options.dryRun),
-                                                               call.parser.isSet(call.options.force)});
+                                        dvrcfg::RestoreOptions{selection, call.parser.isSet(call.options.dryRun),
+                                                               call.parser.isSet(call.options.force),
+                                                               dvrcfg::reopenerFor(rest[1], call.user, call.password)});
     SdkLogout(login);
     print(report.lines);
-    return report.ok ? 0 : report.sent ? 1 : Usage;
+    return report.ok ? 0 : report.sent || report.differs ? 1 : Usage;
 }
 
 int runApply(const Call &call)
@@ -166,6 +182,8 @@ int runApply(const Call &call)
         return fail(error + "; nothing sent");
     dvrcfg::ApplyOptions options;
     options.only = call.selection;
+    if (!dvrcfg::resolveChannel(options.only, *tpl.deviceInfo(), error))
+        return fail(error + "; nothing sent");
     options.dryRun = call.parser.isSet(call.options.dryRun);
     options.includeNames = call.parser.isSet(call.options.includeNames);
     bool ok = false;
@@ -176,17 +194,23 @@ int runApply(const Call &call)
     options.password = call.password;
     const std::vector<std::string> targets(rest.begin() + 1, rest.end());
     const bool terminal = isatty(STDERR_FILENO) != 0;
+    // Interrupted, the recorders in flight finish and are reported; none is started after.
+    const dvrcfg::StopOnSignals stopOnSignals;
+    options.stop = &stopOnSignals.requested();
+    int failed = 0;
     const auto reports = dvrcfg::apply(tpl, targets, options, [&](const dvrcfg::TargetReport &r, int n, int total) {
         if (terminal)
             std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.address.c_str(), dvrcfg::outcomeText(r.outcome));
-    });
-    int failed = 0;
-    for (const auto &r : reports) {
+        // Each result as it comes, so a run killed later still leaves what it changed.
         print(dvrcfg::reportLines(r));
+        std::fflush(stdout);
         failed += r.outcome == dvrcfg::TargetReport::Outcome::Failed;
-    }
-    std::printf("%zu recorder(s), %d failed\n", reports.size(), failed);
-    return failed ? 1 : 0;
+    });
+    const bool stopped = stopOnSignals.requested().load();
+    std::printf("%zu recorder(s), %d failed%s\n", reports.size(), failed,
+                stopped ? "; interrupted: the recorders not started were left as they are" : "");
+    std::fflush(stdout);
+    return failed || stopped ? 1 : 0;
 }
 
 struct SubCommand {
@@ -250,8 +274,9 @@ int main(int argc, char **argv)
     if (parser.isSet(options.channel)) {
         bool ok = false;
         call.selection.number = parser.value(options.channel).toInt(&ok);
-        if (!ok || call.selection.number < 1 || call.selection.number > 16)
-            return fail("--channel: a number from 1 to 16");
+        // The recorder's own range is checked once it is known.
+        if (!ok || call.selection.number < 1)
+            return fail("--channel: a channel from 1");
     }
 
     SdkInit();

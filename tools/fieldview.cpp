@@ -1,6 +1,7 @@
 #include "tools/fieldview.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -33,6 +34,40 @@ void leaves(const fields::Table &table, std::size_t base, const std::string &pat
     }
 }
 
+// A text in quotes, with quotes, backslashes and control characters escaped: one field, one line.
+std::string quoted(const std::string &text)
+{
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20 || c == 0x7F) {
+                static const char digits[] = "0123456789abcdef";
+                out += "\\x";
+                out += digits[c >> 4];
+                out += digits[c & 15];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// Passwords (PPPoE, PPP, DDNS, e-mail) are never printed, by their field names.
+bool secret(const Leaf &leaf)
+{
+    std::string name = leaf.field->name;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return name.find("password") != std::string::npos;
+}
+
 std::string valueText(const Leaf &leaf, const std::uint8_t *record)
 {
     const std::uint8_t *at = record + leaf.offset;
@@ -48,7 +83,7 @@ std::string valueText(const Leaf &leaf, const std::uint8_t *record)
         }
         return s;
     }
-    case fields::Kind::Text: return "\"" + textOf(at, leaf.size) + "\"";
+    case fields::Kind::Text: return quoted(textOf(at, leaf.size));
     case fields::Kind::Bytes:
         if (leaf.size <= 16)
             return hexOf(at, leaf.size);
@@ -174,7 +209,31 @@ bool Selection::takes(const RecordImage &image) const
 {
     if (!kinds.empty() && !kinds.count(image.kind->name))
         return false;
-    return number == 0 || (image.kind->scope != Scope::Device && image.slot + 1 == number);
+    return number == 0 || (image.kind->scope == Scope::Channel && image.slot + 1 == number);
+}
+
+bool resolveChannel(Selection &selection, const DeviceInfoRecord &device, std::string &error)
+{
+    if (selection.number == 0)
+        return true;
+    const int count = model::countOf(Scope::Channel, device), first = device.firstChannel;
+    const int given = selection.number;
+    if (given >= 1 && given <= count)
+        return true;
+    if (count > 0 && given >= first && given < first + count) {
+        selection.number = given - first + 1;
+        return true;
+    }
+    error = "--channel " + std::to_string(given) + ": ";
+    if (count == 0)
+        error += "the recorder has no channels";
+    else {
+        error += "a channel from 1 to " + std::to_string(count);
+        if (first != 1)
+            error +=
+                " (or its channel number, " + std::to_string(first) + " to " + std::to_string(first + count - 1) + ")";
+    }
+    return false;
 }
 
 bool parseKinds(const std::string &list, std::set<std::string> &kinds, std::string &error)
@@ -201,7 +260,8 @@ std::vector<std::string> showLines(const Snapshot &s, const Selection &selection
             continue;
         for (const Leaf &leaf : leavesOf(*r.kind))
             if (leaf.field->kind != fields::Kind::Carried)
-                out.push_back(r.label() + " · " + leaf.shown + " = " + valueText(leaf, r.bytes.data()));
+                out.push_back(r.label() + " · " + leaf.shown + " = " +
+                              (secret(leaf) ? std::string("(hidden)") : valueText(leaf, r.bytes.data())));
     }
     return out;
 }
@@ -226,6 +286,10 @@ std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const S
             if (leaf.field->kind == fields::Kind::Carried) {
                 out.push_back(ra.label() + " · carried bytes " + differingRanges(x, y, leaf.offset, leaf.size) +
                               " differ");
+                continue;
+            }
+            if (secret(leaf)) {
+                out.push_back(ra.label() + " · " + leaf.shown + ": differs (hidden)");
                 continue;
             }
             std::string left = valueText(leaf, x), right = valueText(leaf, y);
@@ -262,6 +326,37 @@ void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t 
     for (const Leaf &leaf : leavesOf(kind))
         if (leaf.field->kind != fields::Kind::Carried && leaf.offset < end && !excluded(kind, leaf, rules))
             std::memcpy(into + leaf.offset, from + leaf.offset, leaf.size);
+}
+
+void keepHardwareOf(const RecordKind &kind, const std::uint8_t *target, std::uint8_t *merged, int channels)
+{
+    const auto count = [](const std::uint8_t *record, std::size_t at, std::uint32_t capacity) {
+        std::uint32_t n = 0;
+        std::memcpy(&n, record + at, sizeof n);
+        return std::min(n, capacity);
+    };
+    if (std::strcmp(kind.name, "disk") == 0) {
+        const std::uint32_t disks = count(target, offsetof(DiskRecord, diskEntryCount), DiskEntryCapacity);
+        std::memcpy(merged + offsetof(DiskRecord, diskEntryCount), target + offsetof(DiskRecord, diskEntryCount),
+                    sizeof(std::uint32_t));
+        const std::size_t from = offsetof(DiskRecord, entries) + disks * sizeof(DiskEntry);
+        std::memcpy(merged + from, target + from, sizeof(DiskRecord) - from);
+    } else if (std::strcmp(kind.name, "diskgroup") == 0) {
+        const std::uint32_t groups = count(target, offsetof(DiskGroupRecord, groupCount), DiskGroupCapacity);
+        std::memcpy(merged + offsetof(DiskGroupRecord, groupCount), target + offsetof(DiskGroupRecord, groupCount),
+                    sizeof(std::uint32_t));
+        const std::size_t members = sizeof(DiskGroupEntry::channelMember);
+        const std::size_t mine = std::size_t(std::clamp(channels, 0, int(members)));
+        for (std::uint32_t g = 0; g < DiskGroupCapacity; ++g) {
+            const std::size_t entry = offsetof(DiskGroupRecord, groups) + g * sizeof(DiskGroupEntry);
+            if (g >= groups) {
+                std::memcpy(merged + entry, target + entry, sizeof(DiskGroupEntry));
+                continue;
+            }
+            const std::size_t member = entry + offsetof(DiskGroupEntry, channelMember);
+            std::memcpy(merged + member + mine, target + member + mine, members - mine);
+        }
+    }
 }
 
 std::vector<std::string> excludedFieldLines()

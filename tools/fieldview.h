@@ -12,12 +12,16 @@
 
 namespace dvrcfg {
 
-// Which records a command looks at: kinds (empty = all) and a 1-based channel/input/output (0 = all).
+// Which records a command looks at: kinds (empty = all) and one channel (0 = all). A channel
+// selects that channel's own records only: no device-wide record, no alarm input or output.
 struct Selection {
     std::set<std::string> kinds;
-    int number = 0;
+    int number = 0; // the channel's 1-based position, once resolved
     bool takes(const RecordImage &image) const;
 };
+// Turns --channel's N into the channel's position on a device: N is its 1-based position, or else
+// its device channel number (from firstChannel). False with the valid range in `error`.
+bool resolveChannel(Selection &selection, const DeviceInfoRecord &device, std::string &error);
 // "a,b,c" into kind names; false with the unknown name in `error`.
 bool parseKinds(const std::string &list, std::set<std::string> &kinds, std::string &error);
 
@@ -32,6 +36,9 @@ struct MergeRules {
     bool keepNames = true;    // channel and alarm-input names
 };
 void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t *into, const MergeRules &rules);
+// Puts back into `merged` the target's own bytes of what its hardware lacks: disk entries beyond
+// its disks, groups beyond its groups, group members beyond its `channels`.
+void keepHardwareOf(const RecordKind &kind, const std::uint8_t *target, std::uint8_t *merged, int channels);
 // The excluded fields, one "kind.field (why)" line each, for --help.
 std::vector<std::string> excludedFieldLines();
 

@@ -1,15 +1,27 @@
 #include "tools/transfer.h"
 
 #include "command/Configfuc.h"
+#include "command/Parsexml.h"
 #include "command/gbktext.h"
+#include "command/sdkapi.h"
 #include "sdk/quellport.h"
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <utility>
+
+#ifdef _WIN32
+#include <ws2tcpip.h>
+#else
+#include <netdb.h>
+#include <sys/socket.h>
+#endif
 
 namespace dvrcfg {
 namespace {
@@ -60,54 +72,189 @@ std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &
     return reasons;
 }
 
+namespace {
+
+// What came back for a set batch or the scale write: answers "ok", a refusal (an answer that is
+// not "ok") and a loss (no answer, the command may or may not have been carried out).
+struct Answers {
+    int ok = 0;
+    bool refused = false;
+    bool lost = false;
+};
+
+// Only a whole result other than "ok" is a refusal; no answer, or one cut short or garbled,
+// says nothing about whether the command was carried out.
+bool refusal(const char *answer)
+{
+    const char *open = std::strstr(answer, "<result>");
+    const char *close = open ? std::strstr(open, "</result>") : nullptr;
+    return close && std::string(open + std::strlen("<result>"), close) != "ok";
+}
+
+void tally(Answers &a, const char *answer, bool parsed)
+{
+    if (parsed)
+        ++a.ok;
+    else if (refusal(answer))
+        a.refused = true;
+    else
+        a.lost = true;
+}
+
+// Sends the queued set commands in one batch and looks at every answer.
+Answers runSetQueue()
+{
+    const CommandQueue q = config_queue();
+    config_clear_queue();
+    Answers a;
+    const auto count = std::size_t(std::max(q.count, 0));
+    std::vector<std::string> requests(count);
+    std::vector<const char *> requestPointers(count);
+    std::vector<std::int32_t> requestLengths(count);
+    std::vector<std::vector<char>> answers(count, std::vector<char>(SdkBufferSize, '\0'));
+    std::vector<char *> answerPointers(count);
+    std::vector<std::int32_t> answerLengths(count, std::int32_t(SdkBufferSize));
+    std::vector<std::int32_t *> answerLengthPointers(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        requests[i] = format_set_request(q.commandType[i], q.channel[i], q.record[i]);
+        requestPointers[i] = requests[i].c_str();
+        requestLengths[i] = std::int32_t(requests[i].size() + 1);
+        answerPointers[i] = answers[i].data();
+        answerLengthPointers[i] = &answerLengths[i];
+    }
+    const SdkApi &api = sdk_api();
+    if (count == 0)
+        return a;
+    if (!api.sendCommandBatch || std::any_of(requests.begin(), requests.end(), [](auto &r) { return r.empty(); })) {
+        a.refused = true; // nothing went out
+        return a;
+    }
+    api.sendCommandBatch(q.loginHandle, requestPointers.data(), requestLengths.data(), q.count, answerPointers.data(),
+                         answerLengthPointers.data(), nullptr, nullptr);
+    // Answers that came are looked at even when the call failed later on: they tell what arrived.
+    for (std::size_t i = 0; i < count; ++i) {
+        answers[i].back() = '\0';
+        tally(a, answers[i].data(), parse_set_answer(answers[i].data(), q.commandType[i]));
+    }
+    return a;
+}
+
+Answers setScale(std::int32_t login, std::int32_t scaleFlag)
+{
+    Answers a;
+    const SdkApi &api = sdk_api();
+    const std::string request = format_set_scale_request(scaleFlag);
+    std::vector<char> answer(SdkBufferSize, '\0');
+    std::int32_t length = std::int32_t(SdkBufferSize);
+    if (!api.sendCommand || request.empty()) {
+        a.refused = true;
+        return a;
+    }
+    if (api.sendCommand(login, request.c_str(), std::int32_t(request.size() + 1), answer.data(), &length) == 0)
+        answer[0] = '\0';
+    answer.back() = '\0';
+    tally(a, answer.data(), parse_set_scale_answer(answer.data()));
+    return a;
+}
+
+// Fetches the records of `records` into `back`; false when a command of it failed.
+bool fetch(std::int32_t login, const std::vector<const RecordImage *> &records, DvrRecords &back, bool &scaleRead)
+{
+    scaleRead = true;
+    config_clear_queue();
+    for (const RecordImage *x : records) {
+        if (isScale(*x))
+            scaleRead = config_get_scale(login, &back.scaleFlag);
+        else
+            x->kind->get(login, x->channel, back, x->slot, nullptr, false);
+    }
+    const bool ok = config_run_get_batch(nullptr, nullptr) && scaleRead;
+    config_clear_queue();
+    return ok;
+}
+
+} // namespace
+
+std::function<std::int32_t()> reopenerFor(const std::string &address, const std::string &user,
+                                          const std::string &password)
+{
+    // An embedded recorder lives in its log-in: a new one would be another recorder.
+    if (address.rfind("sim://", 0) == 0)
+        return {};
+    return [=] { return SdkLogin(address.c_str(), user.c_str(), password.c_str()); };
+}
+
 SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapshot &intended,
-                         const std::vector<const RecordImage *> &send)
+                         const std::vector<const RecordImage *> &send, const std::function<std::int32_t()> &reopen)
 {
     SendResult result;
     auto r = zeroed();
     writeInto(live, *r);
     writeInto(intended, *r);
     result.answered = true;
+    bool stop = false;
     // One set batch per page, in page order, as the pages save; the scale setting goes at once.
-    for (int page = 0; page < model::PageCount && result.answered; ++page) {
+    for (int page = 0; page < model::PageCount; ++page) {
         std::vector<const RecordImage *> queued; // go out with the page's batch
+        config_clear_queue();
         for (const RecordImage *x : send) {
             if (x->kind->firstPage() != page)
                 continue;
+            if (stop) {
+                result.notSent.push_back(x);
+                continue;
+            }
             if (isScale(*x)) {
                 result.sent.push_back(x);
-                if (!config_set_scale(login, &r->scaleFlag)) {
+                const Answers a = setScale(login, r->scaleFlag);
+                result.answeredOk += a.ok;
+                if (a.refused || a.lost) {
                     result.answered = false;
-                    result.error = "the scale setting was refused";
-                    break;
+                    result.refused = result.refused || a.refused;
+                    result.error = a.refused ? "the scale setting was refused" : "the scale setting's answer was lost";
+                    stop = true;
                 }
                 continue;
             }
             if (x->kind->set(login, x->channel, *r, x->slot, false))
                 queued.push_back(x);
+            else
+                result.notSent.push_back(x);
         }
-        if (result.answered && !queued.empty()) {
-            result.sent.insert(result.sent.end(), queued.begin(), queued.end());
-            if (!config_run_set_batch(nullptr, nullptr)) {
-                result.answered = false;
-                result.error = "a set command of page " + std::to_string(page) + " was not answered \"ok\"";
-            }
+        if (stop) {
+            // The page's queue never goes out after a failure.
+            result.notSent.insert(result.notSent.end(), queued.begin(), queued.end());
+            config_clear_queue();
+            continue;
         }
-        config_clear_queue();
+        if (queued.empty())
+            continue;
+        result.sent.insert(result.sent.end(), queued.begin(), queued.end());
+        const Answers a = runSetQueue();
+        result.answeredOk += a.ok;
+        if (a.refused || a.lost) {
+            result.answered = false;
+            result.refused = result.refused || a.refused;
+            result.error = std::string(a.refused ? "a set command of page " + std::to_string(page) + " was refused"
+                                                 : "an answer of page " + std::to_string(page) + " was lost");
+            stop = true;
+        }
     }
+    config_clear_queue();
     // Whatever the answers said, the recorder's own records tell what reached it: the records
-    // sent, fetched again in one batch.
+    // sent, fetched again in one batch; a read-back that fails is tried once more, on a fresh
+    // log-in where the address allows one.
     auto back = zeroed();
     bool scaleRead = true;
-    for (const RecordImage *x : send) {
-        if (isScale(*x))
-            scaleRead = config_get_scale(login, &back->scaleFlag);
-        else
-            x->kind->get(login, x->channel, *back, x->slot, nullptr, false);
+    result.readBack = fetch(login, result.sent, *back, scaleRead);
+    if (!result.readBack && !result.sent.empty()) {
+        const std::int32_t fresh = reopen ? reopen() : -1;
+        back = zeroed();
+        result.readBack = fetch(fresh >= 0 ? fresh : login, result.sent, *back, scaleRead);
+        if (fresh >= 0)
+            SdkLogout(fresh);
     }
-    result.readBack = config_run_get_batch(nullptr, nullptr) && scaleRead;
-    config_clear_queue();
-    for (const RecordImage *x : send) {
+    for (const RecordImage *x : result.sent) {
         const std::uint8_t *now = x->kind->at(*back, x->slot);
         const bool same = std::memcmp(now, x->bytes.data(), x->bytes.size()) == 0 && (!isScale(*x) || scaleRead);
         (result.readBack && same ? result.reached : result.missing).push_back(x);
@@ -134,13 +281,15 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
     const auto serial = [](const DeviceInfoRecord &d) { return gbk::toUtf8(gbk::readField(d.serialNumber)); };
     const bool same = serial(*b) == serial(*l) && b->deviceType == l->deviceType &&
                       b->channelCount == l->channelCount && b->firstChannel == l->firstChannel &&
-                      b->alarmInCount == l->alarmInCount && b->alarmOutCount == l->alarmOutCount;
+                      b->alarmInCount == l->alarmInCount && b->alarmOutCount == l->alarmOutCount &&
+                      b->diskCount == l->diskCount;
     if (!same) {
         lines.push_back(std::string(options.force ? "warning" : "error") +
                         ": the backup is of another recorder (serial \"" + serial(*b) + "\", type " +
-                        std::to_string(b->deviceType) + ", " + std::to_string(b->channelCount) +
-                        " channels) than this one (serial \"" + serial(*l) + "\", type " +
-                        std::to_string(l->deviceType) + ", " + std::to_string(l->channelCount) + " channels)");
+                        std::to_string(b->deviceType) + ", " + std::to_string(b->channelCount) + " channels, " +
+                        std::to_string(b->diskCount) + " disks) than this one (serial \"" + serial(*l) + "\", type " +
+                        std::to_string(l->deviceType) + ", " + std::to_string(l->channelCount) + " channels, " +
+                        std::to_string(l->diskCount) + " disks)");
         if (!options.force) {
             lines.push_back("nothing sent; --force restores the records that fit");
             return report;
@@ -157,6 +306,7 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
         for (const Leaf &leaf : leavesOf(*r.kind))
             if (excluded(*r.kind, leaf, MergeRules{false, false}))
                 std::memcpy(bytes.data() + leaf.offset, r.bytes.data() + leaf.offset, leaf.size);
+        keepHardwareOf(*r.kind, r.bytes.data(), bytes.data(), model::countOf(Scope::Channel, *l));
         r.bytes = std::move(bytes);
     }
     const auto diff = diffLines(live, intended, options.only);
@@ -165,9 +315,14 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
     for (const auto &d : diff)
         lines.push_back("  " + d);
     std::vector<const RecordImage *> send = pageOrder(intended, options.only);
-    send.erase(
-        std::remove_if(send.begin(), send.end(), [&](const RecordImage *r) { return !backup.find(r->kind, r->slot); }),
-        send.end());
+    // Only what differs goes out, as apply does: a restore onto a recorder that already matches
+    // sends nothing.
+    send.erase(std::remove_if(send.begin(), send.end(),
+                              [&](const RecordImage *r) {
+                                  return !backup.find(r->kind, r->slot) ||
+                                         r->bytes == live.find(r->kind, r->slot)->bytes;
+                              }),
+               send.end());
     std::vector<const RecordImage *> unsent; // differ, but no page of the dialog sends them here
     for (const RecordImage &r : intended.records)
         if (options.only.takes(r) && r.bytes != live.find(r.kind, r.slot)->bytes &&
@@ -184,11 +339,26 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
         report.ok = true;
         return report;
     }
-    const SendResult sent = sendAndVerify(login, live, intended, send);
+    if (send.empty()) {
+        report.differs = !unsent.empty();
+        report.ok = !report.differs;
+        lines.push_back("nothing sent: no record the recorder takes differs" +
+                        (unsent.empty() ? std::string()
+                                        : "; " + std::to_string(unsent.size()) +
+                                              " record(s) never sent still differ from the backup"));
+        return report;
+    }
+    const SendResult sent = sendAndVerify(login, live, intended, send, options.reopen);
     report.sent = !sent.sent.empty();
-    report.ok = sent.answered && sent.readBack && sent.missing.empty();
-    lines.push_back("sent " + std::to_string(sent.sent.size()) + " of " + std::to_string(send.size()) + " record(s); " +
-                    std::to_string(sent.reached.size()) + " read back byte for byte");
+    // A record no page sends here leaves the recorder different from the backup: not a success.
+    report.differs = !unsent.empty();
+    report.ok = sent.ok() && !report.differs;
+    // "sent" counts what the recorder answered "ok", not what went out.
+    lines.push_back(
+        "sent " + std::to_string(sent.answeredOk) + " of " + std::to_string(send.size()) + " record(s); " +
+        std::to_string(sent.reached.size()) + " read back byte for byte" +
+        (unsent.empty() ? ""
+                        : "; " + std::to_string(unsent.size()) + " record(s) never sent still differ from the backup"));
     if (!report.ok) {
         // Exactly which of the records that had to change the recorder now holds, so the
         // operator knows where it stands before running the restore again.
@@ -197,11 +367,16 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
             if (r->bytes != live.find(r->kind, r->slot)->bytes)
                 reached.push_back(r);
         lines.push_back("reached the recorder (read back): " + (reached.empty() ? "none" : joinLabels(reached)));
-        lines.push_back(std::string(sent.readBack ? "did not reach the recorder: " : "not known to have reached it: ") +
-                        joinLabels(sent.missing));
+        if (!sent.missing.empty())
+            lines.push_back(
+                std::string(sent.readBack ? "did not reach the recorder: " : "not known to have reached it: ") +
+                joinLabels(sent.missing));
+        if (!sent.notSent.empty())
+            lines.push_back("not sent: " + joinLabels(sent.notSent));
     }
     if (!sent.error.empty())
-        lines.push_back("error: " + sent.error);
+        lines.push_back(sent.ok() ? "note: " + sent.error + "; the read-back shows every record arrived"
+                                  : "error: " + sent.error);
     std::string restartList;
     for (const auto &r : sent.restart)
         restartList += (restartList.empty() ? "" : ", ") + r;
@@ -270,7 +445,9 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
         if (!from || !options.only.takes(r) || (otherResolutions && r.kind == findKind("compression")))
             continue;
         anyFits = true;
+        const std::vector<std::uint8_t> own = r.bytes;
         mergeFields(*r.kind, from->bytes.data(), r.bytes.data(), rules);
+        keepHardwareOf(*r.kind, own.data(), r.bytes.data(), model::countOf(Scope::Channel, *l));
     }
     std::vector<const RecordImage *> send;
     for (const RecordImage *r : pageOrder(intended, options.only))
@@ -289,14 +466,19 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
         if (!restart.empty())
             report.notes.push_back("would ask for a restart");
     } else {
-        const SendResult sent = sendAndVerify(login, live, intended, send);
+        const SendResult sent =
+            sendAndVerify(login, live, intended, send, reopenerFor(address, options.user, options.password));
         report.readBack = sent.readBack;
         for (const RecordImage *r : sent.reached)
             report.reached.push_back(r->label());
         for (const RecordImage *r : sent.missing)
             report.missing.push_back(r->label());
-        if (sent.answered && sent.readBack && sent.missing.empty()) {
+        for (const RecordImage *r : sent.notSent)
+            report.notSent.push_back(r->label());
+        if (sent.ok()) {
             report.outcome = Outcome::Applied;
+            if (!sent.error.empty())
+                report.notes.push_back(sent.error + "; the read-back shows every record arrived");
             if (!sent.restart.empty())
                 report.notes.push_back("asks for a restart");
         } else {
@@ -315,22 +497,81 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
 
 } // namespace
 
+namespace {
+
+// The numeric addresses and port HOST:PORT resolves to ("127.0.0.1 9217", "::1 9217"); the text
+// itself when it is no such address or does not resolve.
+std::set<std::string> endpointsOf(const std::string &address)
+{
+    const std::size_t colon = address.rfind(':');
+    if (address.rfind("sim://", 0) == 0 || colon == std::string::npos || colon == 0)
+        return {address};
+    std::string host = address.substr(0, colon);
+    const std::string port = address.substr(colon + 1);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found)
+        return {address};
+    std::set<std::string> out;
+    for (const addrinfo *a = found; a; a = a->ai_next) {
+        char h[NI_MAXHOST], p[NI_MAXSERV];
+        if (getnameinfo(a->ai_addr, a->ai_addrlen, h, sizeof h, p, sizeof p, NI_NUMERICHOST | NI_NUMERICSERV) == 0)
+            out.insert(std::string(h) + " " + p);
+    }
+    freeaddrinfo(found);
+    if (out.empty())
+        out.insert(address);
+    return out;
+}
+
+// For each address, the earlier one naming the same recorder (by text or by a resolved address
+// and port in common), or -1.
+std::vector<int> duplicatesOf(const std::vector<std::string> &addresses)
+{
+    std::vector<std::set<std::string>> endpoints;
+    std::vector<int> out;
+    for (const std::string &address : addresses) {
+        endpoints.push_back(endpointsOf(address));
+        int first = -1;
+        for (std::size_t j = 0; j + 1 < endpoints.size() && first < 0; ++j) {
+            const auto &a = endpoints[j], &b = endpoints.back();
+            if (addresses[j] == address ||
+                std::any_of(a.begin(), a.end(), [&](const std::string &e) { return b.count(e) != 0; }))
+                first = int(j);
+        }
+        out.push_back(first);
+    }
+    return out;
+}
+
+} // namespace
+
 std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::string> &addresses,
                                 const ApplyOptions &options,
                                 const std::function<void(const TargetReport &, int, int)> &done)
 {
     std::vector<TargetReport> reports(addresses.size());
+    const std::vector<int> duplicates = duplicatesOf(addresses);
     std::atomic<std::size_t> next{0};
     std::mutex doneMutex;
     int finished = 0;
     const auto worker = [&] {
         for (std::size_t i; (i = next++) < addresses.size();) {
             TargetReport &report = reports[i];
-            if (std::find(addresses.begin(), addresses.begin() + std::ptrdiff_t(i), addresses[i]) !=
-                addresses.begin() + std::ptrdiff_t(i)) {
+            if (duplicates[i] >= 0) {
                 report.address = addresses[i];
                 report.outcome = TargetReport::Outcome::Skipped;
-                report.reason = "listed twice";
+                report.reason = addresses[std::size_t(duplicates[i])] == addresses[i]
+                                    ? "listed twice"
+                                    : "a duplicate of " + addresses[std::size_t(duplicates[i])];
+            } else if (options.stop && options.stop->load()) {
+                report.address = addresses[i];
+                report.outcome = TargetReport::Outcome::Skipped;
+                report.reason = "interrupted before it was started";
             } else {
                 report = applyOne(tpl, addresses[i], options);
             }
@@ -369,6 +610,7 @@ std::vector<std::string> reportLines(const TargetReport &r)
     if (r.outcome == TargetReport::Outcome::Failed) {
         list("reached it (read back)", r.reached);
         list(r.readBack ? "did not reach it" : "not known to have reached it (the read-back failed)", r.missing);
+        list("not sent", r.notSent);
     } else if (r.outcome == TargetReport::Outcome::WouldApply) {
         list("would change", r.changed);
     } else {
@@ -378,5 +620,31 @@ std::vector<std::string> reportLines(const TargetReport &r)
         out.push_back("    " + n);
     return out;
 }
+
+namespace {
+
+// Set from a plain signal handler: a lock-free atomic is all it may touch.
+std::atomic<bool> g_stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+constexpr int StopSignals[] = {SIGINT, SIGTERM};
+
+void onStopSignal(int) { g_stopRequested.store(true); }
+
+} // namespace
+
+StopOnSignals::StopOnSignals()
+{
+    g_stopRequested.store(false);
+    for (std::size_t i = 0; i < std::size(StopSignals); ++i)
+        previous_[i] = std::signal(StopSignals[i], onStopSignal);
+}
+
+StopOnSignals::~StopOnSignals()
+{
+    for (std::size_t i = 0; i < std::size(StopSignals); ++i)
+        std::signal(StopSignals[i], previous_[i] == SIG_ERR ? SIG_DFL : previous_[i]);
+}
+
+const std::atomic<bool> &StopOnSignals::requested() const { return g_stopRequested; }
 
 } // namespace dvrcfg
