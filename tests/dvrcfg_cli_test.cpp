@@ -2,6 +2,105 @@
 #include "simfixture.h"
 #include "tools/dvrcfg.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
-namespace {} // namespace
+#include <csignal>
+#include <optional>
+#include <string>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+const char *const Profile = "type=82&channels=4&alarmin=2&alarmout=1&disks=2";
+
+dvrcfg::Snapshot backupOf(const std::string &profile = Profile)
+{
+    SimulatedRecorder sim(profile);
+    dvrcfg::Snapshot s;
+    std::string error;
+    EXPECT_TRUE(dvrcfg::loadLogin(sim.login, s, error)) << error;
+    return s;
+}
+
+// The largest recorder's backup is well inside the bound on what is read.
+TEST(BackupFile, TheLargestBackupIsWithinTheReadBound)
+{
+    const QByteArray json = dvrcfg::toJson(backupOf("type=82&channels=16&alarmin=16&alarmout=4&disks=16"));
+    EXPECT_LT(json.size() * 4, dvrcfg::maxBackupSize());
+    EXPECT_LT(dvrcfg::maxBackupSize(), qint64(512) * 1024 * 1024);
+}
+
+#if defined(DVRCFG_PATH) && !defined(_WIN32)
+struct Outcome {
+    int exit = -1; // -1: crashed or did not end in time
+    std::string out, err;
+};
+
+// The child has at most 2 GiB of address space and files of `fileSize` bytes, so a fault that
+// reads or writes without end fails the test instead of the machine.
+Outcome run(const QStringList &arguments, rlim_t fileSize = RLIM_INFINITY)
+{
+    QProcess p;
+    p.setChildProcessModifier([fileSize] {
+        const rlimit memory{rlim_t(2) << 30, rlim_t(2) << 30};
+        ::setrlimit(RLIMIT_AS, &memory);
+        const rlimit file{fileSize, fileSize};
+        ::setrlimit(RLIMIT_FSIZE, &file);
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    p.start(QStringLiteral(DVRCFG_PATH), arguments);
+    if (!p.waitForFinished(20000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput().toStdString(),
+            p.readAllStandardError().toStdString()};
+}
+
+QString sim(const char *profile = Profile) { return QStringLiteral("sim://") + QString::fromLatin1(profile); }
+
+// Anything no backup can be is refused before it is read: a device, a pipe, a directory, a file
+// larger than the largest backup.
+TEST(Program, AFileNoBackupCanBeIsRefusedUnread)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = dir.filePath(QStringLiteral("huge.json"));
+    QFile f(huge);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(dvrcfg::maxBackupSize() + 1)); // sparse
+    f.close();
+    struct Case {
+        QString file;
+        const char *says;
+    };
+    const Case cases[] = {
+        {QStringLiteral("/dev/zero"), "not a regular file"},
+        {fifo, "not a regular file"},
+        {dir.path(), "not a regular file"},
+        {huge, "larger than any backup"},
+    };
+    for (const Case &c : cases)
+        for (const QStringList &arguments :
+             {QStringList{QStringLiteral("show"), c.file}, QStringList{QStringLiteral("diff"), c.file, sim()}}) {
+            const Outcome r = run(arguments);
+            EXPECT_EQ(r.exit, 2) << arguments.join(' ').toStdString();
+            EXPECT_NE(r.err.find(c.says), std::string::npos) << arguments.join(' ').toStdString() << ": " << r.err;
+        }
+}
+
+#endif
+
+} // namespace

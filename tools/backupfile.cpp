@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -339,14 +340,50 @@ bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::
     return true;
 }
 
+qint64 maxBackupSize()
+{
+    // Every record the catalogue knows, in every slot DvrRecords holds, written out: each byte
+    // twice as hex, and once more decoded. A decoded byte at its longest is a one-byte element of
+    // an array on a line of its own, indented by up to ten levels of four ("    ...255,\n", under
+    // 64 characters), or a control character of a text escaped in six. So 2 + 64 characters
+    // a byte, 4 KiB a record for its keys, and 64 KiB for the identity and the rest: far above any
+    // real backup, yet a stray file or device never fills the memory.
+    static const qint64 bound = [] {
+        qint64 total = 64 * 1024;
+        for (const RecordKind &k : model::catalogue())
+            total += qint64(k.capacity) * (qint64(k.size) * (2 + 64) + 4 * 1024);
+        return total;
+    }();
+    return bound;
+}
+
 bool readBackup(const std::string &path, Snapshot &out, std::string &error)
 {
+    // Checked before opening: opening a FIFO would wait for a writer, reading a device or a
+    // huge file would not end before the memory does.
+    const QFileInfo info(QString::fromStdString(path));
+    const qint64 limit = maxBackupSize();
+    const std::string tooLarge =
+        path + ": larger than any backup can be (at most " + std::to_string(limit) + " bytes); not a dvrcfg backup";
+    if (info.exists() && !info.isFile()) {
+        error = path + ": not a regular file (a directory, device or pipe); not a dvrcfg backup";
+        return false;
+    }
+    if (info.size() > limit) {
+        error = tooLarge;
+        return false;
+    }
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
         error = path + ": " + file.errorString().toStdString();
         return false;
     }
-    if (!fromJson(file.readAll(), out, error)) {
+    const QByteArray json = file.read(limit + 1); // a file that grew since is still bounded
+    if (json.size() > limit) {
+        error = tooLarge;
+        return false;
+    }
+    if (!fromJson(json, out, error)) {
         error = path + ": " + error;
         return false;
     }

@@ -53,7 +53,9 @@ bool loadAddress(const std::string &address, const std::string &user, const std:
 QByteArray toJson(const Snapshot &s);
 bool fromJson(const QByteArray &json, Snapshot &out, std::string &error);
 bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error);
+// Refuses anything but a regular file of at most maxBackupSize() bytes, unread.
 bool readBackup(const std::string &path, Snapshot &out, std::string &error);
+qint64 maxBackupSize();
 
 // An argument that names a recorder rather than a file.
 bool looksLikeAddress(const std::string &argument);
