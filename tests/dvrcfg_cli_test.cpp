@@ -33,6 +33,43 @@ dvrcfg::Snapshot backupOf(const std::string &profile = Profile)
     return s;
 }
 
+// The offset of the first carried byte of a table, looking into its structures.
+std::optional<std::size_t> carriedOffset(const fields::Table &table)
+{
+    for (const fields::Field &f : table.fields) {
+        if (f.kind == fields::Kind::Carried && f.size > 0)
+            return f.offset;
+        if (f.kind == fields::Kind::Struct)
+            if (const auto inner = carriedOffset(f.nested()))
+                return f.offset + *inner;
+    }
+    return std::nullopt;
+}
+
+// The last record carries a byte no field names; edited by hand, with the JSON otherwise made
+// again around it, only the hash can tell. A hash that leaves the last record out would let it in.
+TEST(BackupFile, AHandEditedCarriedByteOfTheLastRecordIsRefused)
+{
+    const dvrcfg::Snapshot s = backupOf();
+    const QByteArray good = dvrcfg::toJson(s);
+    dvrcfg::Snapshot edited = s;
+    dvrcfg::RecordImage &last = edited.records.back();
+    const auto at = carriedOffset(last.kind->table());
+    ASSERT_TRUE(at) << last.kind->name << " carries no byte";
+    last.bytes[*at] ^= 0x5A;
+    QByteArray bad = dvrcfg::toJson(edited);
+    const QRegularExpression hash(QStringLiteral("\"sha256\": \"[0-9a-f]+\""));
+    const QString goodHash = hash.match(QString::fromUtf8(good)).captured();
+    ASSERT_FALSE(goodHash.isEmpty());
+    bad = QString::fromUtf8(bad).replace(hash, goodHash).toUtf8();
+    ASSERT_NE(bad, good);
+
+    dvrcfg::Snapshot out;
+    std::string error;
+    EXPECT_FALSE(dvrcfg::fromJson(bad, out, error)) << "accepted";
+    EXPECT_NE(error.find("SHA-256"), std::string::npos) << error;
+}
+
 // The largest recorder's backup is well inside the bound on what is read.
 TEST(BackupFile, TheLargestBackupIsWithinTheReadBound)
 {
@@ -101,6 +138,35 @@ TEST(Program, AFileNoBackupCanBeIsRefusedUnread)
         }
 }
 
+// A hand edit of the last record's carried byte is refused by show and diff alike.
+TEST(Program, ShowAndDiffRefuseAnEditedLastRecord)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.json"));
+    ASSERT_EQ(run({QStringLiteral("backup"), sim(), QStringLiteral("-o"), file}).exit, 0);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray json = f.readAll();
+    f.close();
+    dvrcfg::Snapshot s;
+    std::string error;
+    ASSERT_TRUE(dvrcfg::fromJson(json, s, error)) << error;
+    const dvrcfg::RecordImage &last = s.records.back();
+    const auto at = carriedOffset(last.kind->table());
+    ASSERT_TRUE(at);
+    // The last "hex" of the file is the last record's; one digit of the carried byte changes.
+    const qsizetype hex = json.lastIndexOf("\"hex\": \"") + 8 + qsizetype(2 * *at);
+    json[hex] = json[hex] == '0' ? '1' : '0';
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(json);
+    f.close();
+    for (const QStringList &arguments :
+         {QStringList{QStringLiteral("show"), file}, QStringList{QStringLiteral("diff"), file, sim()}}) {
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.exit, 2) << arguments.join(' ').toStdString();
+        EXPECT_NE(r.err.find("SHA-256"), std::string::npos) << r.err;
+    }
+}
 #endif
 
 } // namespace
