@@ -70,6 +70,31 @@ TEST(BackupFile, AHandEditedCarriedByteOfTheLastRecordIsRefused)
     EXPECT_NE(error.find("SHA-256"), std::string::npos) << error;
 }
 
+#ifndef _WIN32
+// A backup holds passwords in clear: only its owner may read it, also when it replaces a file
+// others could read.
+TEST(BackupFile, IsWrittenReadableByItsOwnerOnly)
+{
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("old.json"));
+    QFile old(existing);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.close();
+    ASSERT_TRUE(old.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                   QFileDevice::ReadOther));
+    const QByteArray json = dvrcfg::toJson(backupOf());
+    const mode_t before = ::umask(022);
+    for (const QString &path : {dir.filePath(QStringLiteral("new.json")), existing}) {
+        std::string error;
+        ASSERT_TRUE(dvrcfg::writeFileAtomically(path.toStdString(), json, error)) << error;
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << path.toStdString();
+    }
+    ::umask(before);
+}
+#endif
+
 // The largest recorder's backup is well inside the bound on what is read.
 TEST(BackupFile, TheLargestBackupIsWithinTheReadBound)
 {

@@ -13,6 +13,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -244,8 +245,12 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
 {
     QJsonParseError parse;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
-    if (doc.isNull() || !doc.isObject()) {
+    if (doc.isNull()) {
         error = "not a JSON document: " + parse.errorString().toStdString();
+        return false;
+    }
+    if (!doc.isObject()) {
+        error = "not a dvrcfg backup: a JSON array, not an object";
         return false;
     }
     const QJsonObject root = doc.object();
@@ -333,10 +338,20 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
 bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error)
 {
     QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = path + ": " + file.errorString().toStdString();
+    const auto failed = [&](int cause) {
+        // Qt names a failed write (a full disk, a file too large) "Unknown error"; the system
+        // knows better.
+        const QString text = file.errorString();
+        error = path + ": " +
+                (text == QLatin1String("Unknown error") && cause != 0 ? std::strerror(cause) : text.toStdString());
         return false;
-    }
+    };
+    errno = 0;
+    // Permissions are set on the file before it takes the name, so the passwords are never
+    // readable by others, not even for a moment and not when an older file was.
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(bytes) != bytes.size() || !file.commit())
+        return failed(errno);
     return true;
 }
 

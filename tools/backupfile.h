@@ -52,6 +52,7 @@ bool loadAddress(const std::string &address, const std::string &user, const std:
 // over the raw records. Reading refuses any file whose hash, fields or identity do not verify.
 QByteArray toJson(const Snapshot &s);
 bool fromJson(const QByteArray &json, Snapshot &out, std::string &error);
+// Written readable by the owner only: a backup holds the PPPoE and PPP passwords in clear.
 bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error);
 // Refuses anything but a regular file of at most maxBackupSize() bytes, unread.
 bool readBackup(const std::string &path, Snapshot &out, std::string &error);
