@@ -163,6 +163,94 @@ TEST(Program, AFileNoBackupCanBeIsRefusedUnread)
         }
 }
 
+// Help, version and per-command help go to stdout; an option a command does not take is refused.
+TEST(Program, HelpVersionAndOptionsACommandDoesNotTake)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.json"));
+    struct Case {
+        QStringList arguments;
+        int exit;
+        const char *out;           // in stdout (exit 0) or stderr
+        const char *not_ = "\x01"; // not in stdout
+    };
+    const QString a = sim();
+    const Case cases[] = {
+        {{QStringLiteral("--version")}, 0, "dvrcfg 0."},
+        {{QStringLiteral("--help-all")}, 0, "Usage: dvrcfg apply FILE ADDRESS..."},
+        {{QStringLiteral("restore"), QStringLiteral("--help")}, 0, "Usage: dvrcfg restore FILE ADDRESS", "--jobs"},
+        {{QStringLiteral("backup"), QStringLiteral("--help")}, 0, "-o, --output <FILE>", "--dry-run"},
+        {{QStringLiteral("--help"), QStringLiteral("apply")}, 0, "--include-names", "--force"},
+        {{QStringLiteral("backup"), a, QStringLiteral("-o"), file, QStringLiteral("--dry-run")},
+         2,
+         "--dry-run does not apply to backup"},
+        {{QStringLiteral("show"), a, QStringLiteral("--only"), QStringLiteral("network")},
+         2,
+         "--only does not apply to show"},
+        {{QStringLiteral("restore"), file, a, QStringLiteral("--jobs"), QStringLiteral("2")},
+         2,
+         "--jobs does not apply to restore"},
+        {{QStringLiteral("diff"), a, a, QStringLiteral("-o"), file}, 2, "-o does not apply to diff"},
+        {{QStringLiteral("nosuch"), QStringLiteral("--help")}, 2, "unknown command"},
+    };
+    for (const Case &c : cases) {
+        const Outcome r = run(c.arguments);
+        const std::string what = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.exit, c.exit) << what << ": " << r.err;
+        EXPECT_NE((c.exit == 0 ? r.out : r.err).find(c.out), std::string::npos) << what << ": " << r.out << r.err;
+        EXPECT_EQ(r.out.find(c.not_), std::string::npos) << what;
+        if (c.exit != 0) {
+            EXPECT_EQ(r.out, "") << what;
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+// Each error says what is wrong, on stderr, with exit status 2 and nothing on stdout.
+TEST(Program, ErrorsSayWhatIsWrong)
+{
+    QTemporaryDir dir;
+    const QString array = dir.filePath(QStringLiteral("array.json"));
+    QFile f(array);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("[1, 2]\n") > 0);
+    f.close();
+    const QString file = dir.filePath(QStringLiteral("b.json"));
+    struct Case {
+        QStringList arguments;
+        const char *says;
+        rlim_t fileSize = RLIM_INFINITY;
+    };
+    const Case cases[] = {
+        {{QStringLiteral("show"), QStringLiteral("sim://type=x")}, "not a simulated recorder's profile"},
+        {{QStringLiteral("show"), QStringLiteral("127.0.0.1:70000")}, "port is not a number from 1 to 65535"},
+        {{QStringLiteral("show"), QStringLiteral("127.0.0.1:9000?wait=1")}, "\"wait=1\" is not connect_ms="},
+        {{QStringLiteral("show"), QStringLiteral("no-such-recorder.invalid:9000")},
+         "host \"no-such-recorder.invalid\" not found"},
+        {{QStringLiteral("show"), QStringLiteral("127.0.0.1:1?connect_ms=2000")}, "refused or not answered"},
+        {{QStringLiteral("restore"), file, QStringLiteral("sim://")}, "b.json: No such file"},
+        {{QStringLiteral("show"), array}, "not a dvrcfg backup"},
+        // The output is checked before the log-in and the full load.
+        {{QStringLiteral("backup"), QStringLiteral("127.0.0.1:1"), QStringLiteral("-o"),
+          dir.filePath(QStringLiteral("none/b.json"))},
+         "does not exist"},
+        {{QStringLiteral("backup"), sim(), QStringLiteral("-o"), file}, "File too large", 4096},
+    };
+    for (const Case &c : cases) {
+        const Outcome r = run(c.arguments, c.fileSize);
+        const std::string what = c.arguments.join(' ').toStdString();
+        EXPECT_EQ(r.exit, 2) << what;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << what << ": " << r.err;
+        EXPECT_EQ(r.out, "") << what;
+    }
+    EXPECT_FALSE(QFileInfo::exists(file)) << "a backup cut short took the name";
+    // A restore refused by the recorder's identity says so on stderr too, below its report.
+    const QString other = dir.filePath(QStringLiteral("other.json"));
+    ASSERT_EQ(run({QStringLiteral("backup"), sim(), QStringLiteral("-o"), other}).exit, 0);
+    const Outcome r = run({QStringLiteral("restore"), other, sim("type=82&channels=8")});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("nothing sent"), std::string::npos) << r.err;
+}
+
 // A hand edit of the last record's carried byte is refused by show and diff alike.
 TEST(Program, ShowAndDiffRefuseAnEditedLastRecord)
 {
