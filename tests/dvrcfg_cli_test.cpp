@@ -109,14 +109,25 @@ struct Outcome {
     std::string out, err;
 };
 
-// The child has at most 2 GiB of address space and files of `fileSize` bytes, so a fault that
-// reads or writes without end fails the test instead of the machine.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define DVRCFG_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define DVRCFG_SANITIZED 1
+#endif
+#endif
+
+// The child has at most 2 GiB of address space (unless a sanitizer's shadow memory needs more)
+// and files of `fileSize` bytes, so a fault that reads or writes without end fails the test
+// instead of the machine.
 Outcome run(const QStringList &arguments, rlim_t fileSize = RLIM_INFINITY)
 {
     QProcess p;
     p.setChildProcessModifier([fileSize] {
+#ifndef DVRCFG_SANITIZED
         const rlimit memory{rlim_t(2) << 30, rlim_t(2) << 30};
         ::setrlimit(RLIMIT_AS, &memory);
+#endif
         const rlimit file{fileSize, fileSize};
         ::setrlimit(RLIMIT_FSIZE, &file);
         ::signal(SIGXFSZ, SIG_IGN);
