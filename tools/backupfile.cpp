@@ -6,14 +6,26 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
+
+#ifdef _WIN32
+#include <io.h>
+#define access _access
+#define W_OK 2
+#else
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace dvrcfg {
 namespace {
@@ -196,14 +208,86 @@ bool loadLogin(std::int32_t login, Snapshot &out, std::string &error)
     return true;
 }
 
+namespace {
+
+// The SDK's log-in says only -1. The address rules it follows are checked here first, so a
+// malformed address or an unknown host is named as such; what is left is the recorder's answer.
+bool positiveBound(const std::string &value, long max)
+{
+    return !value.empty() && value.size() <= 7 && value.find_first_not_of("0123456789") == std::string::npos &&
+           std::stol(value) >= 1 && std::stol(value) <= max;
+}
+
+bool checkRemoteAddress(const std::string &address, std::string &error)
+{
+    const auto mark = address.find('?');
+    const std::string text = address.substr(0, mark);
+    const auto colon = text.rfind(':');
+    std::string host = colon == std::string::npos ? std::string() : text.substr(0, colon);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    else if (host.find_first_of("[]:") != std::string::npos)
+        host.clear(); // a v6 address needs its brackets
+    if (host.empty()) {
+        error = address + ": not an address (HOST:PORT, [IPv6]:PORT or sim://QUERY)";
+        return false;
+    }
+    if (!positiveBound(text.substr(colon + 1), 65535)) {
+        error = address + ": the port is not a number from 1 to 65535";
+        return false;
+    }
+    for (std::string query = mark == std::string::npos ? "" : address.substr(mark + 1); !query.empty();) {
+        const auto end = std::min(query.find('&'), query.size());
+        const std::string item = query.substr(0, end);
+        query.erase(0, std::min(end + 1, query.size()));
+        const auto eq = item.find('=');
+        const std::string key = item.substr(0, eq);
+        if (eq == std::string::npos || (key != "connect_ms" && key != "answer_ms" && key != "batch_ms") ||
+            !positiveBound(item.substr(eq + 1), 9999999)) {
+            error = address + ": \"" + item + "\" is not connect_ms=, answer_ms= or batch_ms= with milliseconds";
+            return false;
+        }
+    }
+#ifndef _WIN32
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found); rc != 0) {
+        error = address + ": host \"" + host + "\" not found (" + gai_strerror(rc) + ")";
+        return false;
+    }
+    freeaddrinfo(found);
+#endif
+    return true;
+}
+
+} // namespace
+
+std::int32_t logIn(const std::string &address, const std::string &user, const std::string &password, std::string &error)
+{
+    const bool simulated = address.rfind("sim://", 0) == 0;
+    if (!simulated && !checkRemoteAddress(address, error))
+        return -1;
+    const std::int32_t login = SdkLogin(address.c_str(), user.c_str(), password.c_str());
+    if (login >= 0)
+        return login;
+    // An embedded recorder takes any user and password: only its profile can be wrong.
+    error = simulated ? address + ": not a simulated recorder's profile (type=, channels=, first=, alarmin=, "
+                                  "alarmout=, disks=, reboot_ms= with numbers in range, ptzcodes=shuffled|positions, "
+                                  "joined by &)"
+                      : "log-in to " + address +
+                            " failed: the connection was refused or not answered in time, or the "
+                            "recorder refused the user name or password";
+    return -1;
+}
+
 bool loadAddress(const std::string &address, const std::string &user, const std::string &password, Snapshot &out,
                  std::string &error)
 {
-    const std::int32_t login = SdkLogin(address.c_str(), user.c_str(), password.c_str());
-    if (login < 0) {
-        error = "log-in to " + address + " failed";
+    const std::int32_t login = logIn(address, user, password, error);
+    if (login < 0)
         return false;
-    }
     const bool ok = loadLogin(login, out, error);
     SdkLogout(login);
     if (!ok)
@@ -243,8 +327,12 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
 {
     QJsonParseError parse;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &parse);
-    if (doc.isNull() || !doc.isObject()) {
+    if (doc.isNull()) {
         error = "not a JSON document: " + parse.errorString().toStdString();
+        return false;
+    }
+    if (!doc.isObject()) {
+        error = "not a dvrcfg backup: a JSON array, not an object";
         return false;
     }
     const QJsonObject root = doc.object();
@@ -332,21 +420,83 @@ bool fromJson(const QByteArray &json, Snapshot &out, std::string &error)
 bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error)
 {
     QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        error = path + ": " + file.errorString().toStdString();
+    const auto failed = [&](int cause) {
+        // Qt names a failed write (a full disk, a file too large) "Unknown error"; the system
+        // knows better.
+        const QString text = file.errorString();
+        error = path + ": " +
+                (text == QLatin1String("Unknown error") && cause != 0 ? std::strerror(cause) : text.toStdString());
         return false;
-    }
+    };
+    errno = 0;
+    // Permissions are set on the file before it takes the name, so the passwords are never
+    // readable by others, not even for a moment and not when an older file was.
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(bytes) != bytes.size() || !file.commit())
+        return failed(errno);
     return true;
+}
+
+bool checkWritable(const std::string &path, std::string &error)
+{
+    const QFileInfo info(QString::fromStdString(path));
+    const QFileInfo dir(info.absolutePath());
+    if (info.isDir())
+        error = path + ": is a directory";
+    else if (!dir.isDir())
+        error = path + ": the directory " + dir.filePath().toStdString() + " does not exist";
+    else if (access(QFile::encodeName(dir.filePath()).constData(), W_OK) != 0)
+        error = path + ": the directory " + dir.filePath().toStdString() + " is not writable (" + std::strerror(errno) +
+                ")";
+    else
+        return true;
+    return false;
+}
+
+qint64 maxBackupSize()
+{
+    // Every record the catalogue knows, in every slot DvrRecords holds, written out: each byte
+    // twice as hex, and once more decoded. A decoded byte at its longest is a one-byte element of
+    // an array on a line of its own, indented by up to ten levels of four ("    ...255,\n", under
+    // 64 characters), or a control character of a text escaped in six. So 2 + 64 characters
+    // a byte, 4 KiB a record for its keys, and 64 KiB for the identity and the rest: far above any
+    // real backup, yet a stray file or device never fills the memory.
+    static const qint64 bound = [] {
+        qint64 total = 64 * 1024;
+        for (const RecordKind &k : model::catalogue())
+            total += qint64(k.capacity) * (qint64(k.size) * (2 + 64) + 4 * 1024);
+        return total;
+    }();
+    return bound;
 }
 
 bool readBackup(const std::string &path, Snapshot &out, std::string &error)
 {
+    // Checked before opening: opening a FIFO would wait for a writer, reading a device or a
+    // huge file would not end before the memory does.
+    const QFileInfo info(QString::fromStdString(path));
+    const qint64 limit = maxBackupSize();
+    const std::string tooLarge =
+        path + ": larger than any backup can be (at most " + std::to_string(limit) + " bytes); not a dvrcfg backup";
+    if (info.exists() && !info.isFile()) {
+        error = path + ": not a regular file (a directory, device or pipe); not a dvrcfg backup";
+        return false;
+    }
+    if (info.size() > limit) {
+        error = tooLarge;
+        return false;
+    }
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) {
         error = path + ": " + file.errorString().toStdString();
         return false;
     }
-    if (!fromJson(file.readAll(), out, error)) {
+    const QByteArray json = file.read(limit + 1); // a file that grew since is still bounded
+    if (json.size() > limit) {
+        error = tooLarge;
+        return false;
+    }
+    if (!fromJson(json, out, error)) {
         error = path + ": " + error;
         return false;
     }

@@ -44,6 +44,10 @@ void writeInto(const Snapshot &s, DvrRecords &r);
 
 // Full load through a log-in; false with the step that failed in `error`.
 bool loadLogin(std::int32_t login, Snapshot &out, std::string &error);
+// Log-in to an address (sim://… or HOST:PORT); -1 with the cause, as far as it can be told, in
+// `error`: a malformed address, a host name that does not resolve, or a recorder that refused.
+std::int32_t logIn(const std::string &address, const std::string &user, const std::string &password,
+                   std::string &error);
 // Log-in to an address (sim://… or HOST:PORT), full load, log-out.
 bool loadAddress(const std::string &address, const std::string &user, const std::string &password, Snapshot &out,
                  std::string &error);
@@ -52,8 +56,13 @@ bool loadAddress(const std::string &address, const std::string &user, const std:
 // over the raw records. Reading refuses any file whose hash, fields or identity do not verify.
 QByteArray toJson(const Snapshot &s);
 bool fromJson(const QByteArray &json, Snapshot &out, std::string &error);
+// Written readable by the owner only: a backup holds the PPPoE and PPP passwords in clear.
 bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error);
+// A file can be written at `path`: its directory exists and is writable, and it is no directory.
+bool checkWritable(const std::string &path, std::string &error);
+// Refuses anything but a regular file of at most maxBackupSize() bytes, unread.
 bool readBackup(const std::string &path, Snapshot &out, std::string &error);
+qint64 maxBackupSize();
 
 // An argument that names a recorder rather than a file.
 bool looksLikeAddress(const std::string &argument);

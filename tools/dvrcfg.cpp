@@ -7,7 +7,9 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,7 +61,7 @@ bool load(const std::string &what, const std::string &user, const std::string &p
 struct Options {
     const QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("backup: the file to write."), QStringLiteral("FILE")};
-    const QCommandLineOption record{QStringLiteral("record"), QStringLiteral("show: only records of this kind."),
+    const QCommandLineOption record{QStringLiteral("record"), QStringLiteral("show, diff: only records of this kind."),
                                     QStringLiteral("KIND")};
     const QCommandLineOption channel{
         QStringLiteral("channel"),
@@ -86,6 +88,7 @@ struct Options {
         return {output, record, channel, only, dryRun, force, jobs, includeNames, user, password};
     }
 };
+using Option = const QCommandLineOption Options::*;
 
 // What a sub-command is given: the arguments after its name and the parsed options.
 struct Call {
@@ -101,11 +104,14 @@ int runBackup(const Call &call)
     const auto &rest = call.rest;
     if (rest.size() != 1 || !call.parser.isSet(call.options.output))
         return fail("usage: dvrcfg backup ADDRESS -o FILE");
+    const QString output = call.parser.value(call.options.output);
     dvrcfg::Snapshot s;
     std::string error;
+    // Before the full load, which takes a while and asks the recorder for everything.
+    if (!dvrcfg::checkWritable(output.toStdString(), error))
+        return fail(error);
     if (!dvrcfg::loadAddress(rest[0], call.user, call.password, s, error))
         return fail(error);
-    const QString output = call.parser.value(call.options.output);
     if (!dvrcfg::writeFileAtomically(output.toStdString(), dvrcfg::toJson(s), error))
         return fail(error);
     std::printf("%zu records of %s written to %s\n", s.records.size(), rest[0].c_str(), qPrintable(output));
@@ -159,15 +165,19 @@ int runRestore(const Call &call)
     dvrcfg::Selection selection = call.selection;
     if (!dvrcfg::resolveChannel(selection, *backup.deviceInfo(), error))
         return fail(error + "; nothing sent");
-    const std::int32_t login = SdkLogin(rest[1].c_str(), call.user.c_str(), call.password.c_str());
+    const std::int32_t login = dvrcfg::logIn(rest[1], call.user, call.password, error);
     if (login < 0)
-        return fail("log-in to " + rest[1] + " failed");
+        return fail(error + "; nothing sent");
     const auto report = dvrcfg::restore(backup, login,
                                         dvrcfg::RestoreOptions{selection, call.parser.isSet(call.options.dryRun),
                                                                call.parser.isSet(call.options.force),
                                                                dvrcfg::reopenerFor(rest[1], call.user, call.password)});
     SdkLogout(login);
     print(report.lines);
+    if (!report.ok)
+        std::fprintf(stderr, "dvrcfg: restore onto %s %s\n", rest[1].c_str(),
+                     report.sent || report.differs ? "did not complete (see above)"
+                                                   : "did not take place; nothing sent (see above)");
     return report.ok ? 0 : report.sent || report.differs ? 1 : Usage;
 }
 
@@ -215,11 +225,97 @@ int runApply(const Call &call)
 
 struct SubCommand {
     const char *name;
+    const char *arguments; // as the usage line writes them
+    const char *what;
+    std::vector<std::pair<const char *, const char *>> argumentHelp;
+    std::vector<Option> options; // those it takes; any other is refused
     int (*run)(const Call &);
 };
+
+const char *const AddressHelp = "sim://QUERY (an embedded simulated recorder) or HOST:PORT";
+
 const SubCommand SubCommands[] = {
-    {"backup", runBackup}, {"show", runShow}, {"diff", runDiff}, {"restore", runRestore}, {"apply", runApply},
+    {"backup",
+     "ADDRESS -o FILE",
+     "Loads the recorder's whole configuration, as the dialog does, and writes it as a JSON backup\n"
+     "that is verified on reading. The file holds passwords in clear and is written readable by\n"
+     "its owner only.",
+     {{"ADDRESS", AddressHelp}},
+     {&Options::output, &Options::user, &Options::password},
+     runBackup},
+    {"show",
+     "FILE|ADDRESS",
+     "Prints the fields of a backup or of a live recorder, one a line, with their list texts.",
+     {{"FILE|ADDRESS", "a backup file, or a recorder: sim://QUERY or HOST:PORT"}},
+     {&Options::record, &Options::channel, &Options::user, &Options::password},
+     runShow},
+    {"diff",
+     "A B",
+     "Prints the fields that differ between two backups or recorders, one a line.\n"
+     "Exit status 0 when equal, 1 when different, 2 on error.",
+     {{"A, B", "backup files or recorders"}},
+     {&Options::record, &Options::channel, &Options::user, &Options::password},
+     runDiff},
+    {"restore",
+     "FILE ADDRESS",
+     "Sends a backup back onto the recorder it was taken from: shows the differences, sends the\n"
+     "changed records in page order, reads everything back and says whether a restart is due.\n"
+     "Another recorder (serial number, type, counts) is refused unless --force.",
+     {{"FILE", "a backup written by dvrcfg backup"}, {"ADDRESS", AddressHelp}},
+     {&Options::only, &Options::dryRun, &Options::force, &Options::user, &Options::password},
+     runRestore},
+    {"apply",
+     "FILE ADDRESS...",
+     "Merges a backup, as a template, into each recorder's own records and sends what differs;\n"
+     "the fields that identify a recorder stay its own (see dvrcfg --help). Exit status 1 when\n"
+     "any recorder failed.",
+     {{"FILE", "a backup written by dvrcfg backup"}, {"ADDRESS...", AddressHelp}},
+     {&Options::only, &Options::jobs, &Options::dryRun, &Options::includeNames, &Options::user, &Options::password},
+     runApply},
 };
+
+const SubCommand *findCommand(const std::string &name)
+{
+    for (const SubCommand &c : SubCommands)
+        if (name == c.name)
+            return &c;
+    return nullptr;
+}
+
+bool takes(const SubCommand &c, const Options &options, const QString &name)
+{
+    return std::any_of(c.options.begin(), c.options.end(),
+                       [&](Option o) { return (options.*o).names().contains(name); });
+}
+
+// "-o, --output <FILE>", as Qt's help writes an option.
+std::string optionSyntax(const QCommandLineOption &o)
+{
+    std::string text;
+    for (const QString &n : o.names())
+        text += (text.empty() ? "" : ", ") + std::string(n.size() == 1 ? "-" : "--") + n.toStdString();
+    if (!o.valueName().isEmpty())
+        text += " <" + o.valueName().toStdString() + ">";
+    return text;
+}
+
+std::string commandHelp(const SubCommand &c, const Options &options)
+{
+    std::string text =
+        std::string("Usage: dvrcfg ") + c.name + " " + c.arguments + " [options]\n\n" + c.what + "\n\nArguments:\n";
+    for (const auto &[name, help] : c.argumentHelp)
+        text += "  " + std::string(name) + std::string(std::size_t(std::max(2, 16 - int(std::strlen(name)))), ' ') +
+                help + "\n";
+    text += "\nOptions:\n";
+    for (Option o : c.options) {
+        const std::string syntax = optionSyntax(options.*o);
+        std::string help = (options.*o).description().toStdString();
+        if (const auto colon = help.find(": "); colon != std::string::npos && colon < 20)
+            help.erase(0, colon + 2); // "restore, apply: " says which commands; here it is one
+        text += "  " + syntax + std::string(std::size_t(std::max(2, 24 - int(syntax.size()))), ' ') + help + "\n";
+    }
+    return text;
+}
 
 } // namespace
 
@@ -227,6 +323,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dvrcfg"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(DVRCFG_VERSION));
 
     std::string kindsHelp;
     for (const auto &k : dvrcfg::recordKinds())
@@ -240,20 +337,44 @@ int main(int argc, char **argv)
                                                                         "recorder configurations.\n\n") +
                                                             Summary + "\n" + kindsHelp + "\n" + excludedHelp));
     parser.addHelpOption();
+    parser.addVersionOption();
     const Options options;
     parser.addOptions(options.all());
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("backup, show, diff, restore or apply."));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("backup, show, diff, restore or apply; dvrcfg COMMAND --help "
+                                                "says more about one."));
 
     if (!parser.parse(QCoreApplication::arguments()))
-        return fail(parser.errorText().toStdString());
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        return fail(parser.errorText().toStdString() + "; see --help");
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("dvrcfg %s\n", DVRCFG_VERSION);
         return 0;
     }
     const QStringList args = parser.positionalArguments();
+    if (parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        for (const SubCommand &c : SubCommands)
+            std::printf("\n%s", commandHelp(c, options).c_str());
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("help")) && args.isEmpty()) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
     if (args.isEmpty())
         return fail("no command; see --help");
     const std::string command = args.first().toStdString();
+    const SubCommand *sub = findCommand(command);
+    if (!sub)
+        return fail("unknown command \"" + command + "\"; see --help");
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(commandHelp(*sub, options).c_str(), stdout);
+        return 0;
+    }
+    for (const QString &name : parser.optionNames())
+        if (!takes(*sub, options, name))
+            return fail(std::string(name.size() == 1 ? "-" : "--") + name.toStdString() + " does not apply to " +
+                        command + "; see dvrcfg " + command + " --help");
     std::vector<std::string> rest;
     for (qsizetype i = 1; i < args.size(); ++i)
         rest.push_back(args[i].toStdString());
@@ -283,9 +404,5 @@ int main(int argc, char **argv)
     std::string missing;
     if (!sdk_load(&missing))
         return fail("SDK operations not found: " + missing);
-
-    for (const SubCommand &c : SubCommands)
-        if (command == c.name)
-            return c.run(call);
-    return fail("unknown command \"" + command + "\"; see --help");
+    return sub->run(call);
 }
