@@ -393,6 +393,20 @@ TEST(Apply, OneRecorderUnderTwoAddressesIsChangedOnce)
     EXPECT_EQ(reports[1].outcome, dvrcfg::TargetReport::Outcome::Skipped);
     EXPECT_EQ(reports[1].reason, "a duplicate of 127.0.0.1:" + port);
     EXPECT_EQ(reports[2].reason, "listed twice");
+
+    // Two ports that answer for one recorder (the same serial number): changed once, too; devices
+    // of one server with their own serials are all changed.
+    SimServerProcess fleet;
+    const QString same = QString::fromLatin1(TwoDisks) + QStringLiteral("&serial=SAME0001");
+    ASSERT_TRUE(fleet.start({QStringLiteral("--device"), same, QStringLiteral("--device"), same,
+                             QStringLiteral("--device"), QString::fromLatin1(TwoDisks)}));
+    options.jobs = 1;
+    const auto bySerial = dvrcfg::apply(tpl, {fleet.address(0), fleet.address(1), fleet.address(2)}, options);
+    ASSERT_EQ(bySerial.size(), 3u);
+    EXPECT_EQ(bySerial[0].outcome, dvrcfg::TargetReport::Outcome::WouldApply);
+    EXPECT_EQ(bySerial[1].outcome, dvrcfg::TargetReport::Outcome::Skipped);
+    EXPECT_EQ(bySerial[1].reason, "a duplicate of " + fleet.address(0) + " (the same serial number)");
+    EXPECT_EQ(bySerial[2].outcome, dvrcfg::TargetReport::Outcome::WouldApply);
 }
 
 // A restore sends only what differs: onto a recorder holding the backup, nothing, and says so.

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -401,24 +402,54 @@ const char *outcomeText(TargetReport::Outcome outcome)
 
 namespace {
 
-TargetReport applyOne(const Snapshot &tpl, const std::string &address, const ApplyOptions &options)
+// The serial numbers of the recorders a run has logged in to: one recorder reached under two
+// addresses that resolve apart (a second interface, a forwarded port) is still changed once.
+// Embedded recorders are a new one at every log-in, so they claim nothing.
+class SerialClaims {
+public:
+    // The address that claimed `serial` first, or empty when this one now holds it.
+    std::string claim(const std::string &serial, const std::string &address)
+    {
+        if (serial.empty() || address.rfind("sim://", 0) == 0)
+            return {};
+        std::lock_guard lock(mutex_);
+        const auto [it, added] = claimed_.emplace(serial, address);
+        return added ? std::string() : it->second;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::string> claimed_;
+};
+
+TargetReport applyOne(const Snapshot &tpl, const std::string &address, const ApplyOptions &options,
+                      SerialClaims &serials)
 {
     using Outcome = TargetReport::Outcome;
     TargetReport report;
     report.address = address;
-    const std::int32_t login = SdkLogin(address.c_str(), options.user.c_str(), options.password.c_str());
+    std::string error;
+    const std::int32_t login = logIn(address, options.user, options.password, error);
     if (login < 0) {
-        report.reason = "log-in failed";
+        report.reason = error;
         return report;
     }
     Snapshot live;
-    std::string error;
     if (!loadLogin(login, live, error)) {
         SdkLogout(login);
         report.reason = "loading its records failed: " + error;
         return report;
     }
     const DeviceInfoRecord *t = tpl.deviceInfo(), *l = live.deviceInfo();
+    if (const std::string first = serials.claim(textOf(reinterpret_cast<const std::uint8_t *>(l->serialNumber),
+                                                       sizeof l->serialNumber),
+                                                address);
+        !first.empty()) {
+        SdkLogout(login);
+        report.outcome = Outcome::Skipped;
+        report.reason = "a duplicate of " + first + " (the same serial number)";
+        return report;
+    }
     if (t->deviceType != l->deviceType)
         report.notes.push_back("type " + std::to_string(l->deviceType) + " differs from the template's " +
                                std::to_string(t->deviceType) + ": only the records that fit");
@@ -556,6 +587,7 @@ std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::stri
 {
     std::vector<TargetReport> reports(addresses.size());
     const std::vector<int> duplicates = duplicatesOf(addresses);
+    SerialClaims serials;
     std::atomic<std::size_t> next{0};
     std::mutex doneMutex;
     int finished = 0;
@@ -573,7 +605,7 @@ std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::stri
                 report.outcome = TargetReport::Outcome::Skipped;
                 report.reason = "interrupted before it was started";
             } else {
-                report = applyOne(tpl, addresses[i], options);
+                report = applyOne(tpl, addresses[i], options, serials);
             }
             std::lock_guard lock(doneMutex);
             ++finished;
