@@ -441,9 +441,8 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
         return report;
     }
     const DeviceInfoRecord *t = tpl.deviceInfo(), *l = live.deviceInfo();
-    if (const std::string first = serials.claim(textOf(reinterpret_cast<const std::uint8_t *>(l->serialNumber),
-                                                       sizeof l->serialNumber),
-                                                address);
+    if (const std::string first = serials.claim(
+            textOf(reinterpret_cast<const std::uint8_t *>(l->serialNumber), sizeof l->serialNumber), address);
         !first.empty()) {
         SdkLogout(login);
         report.outcome = Outcome::Skipped;
