@@ -179,14 +179,13 @@ bool hex_decode(const char *text, std::size_t L, void *destination, std::size_t 
         bad |= HexValue[in[2 * i + 1]];
     if (bad < 0)
         return false;
-    const std::size_t n = pairs;
     auto *out = static_cast<std::uint8_t *>(destination);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i < pairs; ++i) {
         const std::int8_t hi = HexValue[in[2 * i]];
         const std::int8_t lo = HexValue[in[2 * i + 1]];
         out[i] = lo >= 0 ? std::uint8_t(hi << 4 | lo) : std::uint8_t(hi); // the single final digit
     }
     if (written)
-        *written = n;
+        *written = pairs;
     return true;
 }

@@ -9,6 +9,7 @@
 #include "model/catalogue.h"
 #include "simfixture.h"
 #include "simserver.h"
+#include "dvrcfgfixture.h"
 #include "tools/dvrcfg.h"
 
 #include <QProcess>
@@ -149,25 +150,6 @@ TEST_F(ListTexts, AreTheItemsThePagesAndEditorsShow)
 }
 
 const char *const Profile = "type=82&channels=4&alarmin=2&alarmout=1&disks=2";
-
-template <typename Record> Record &recordOf(dvrsim::Device &device, std::int32_t getType, std::int32_t channel)
-{
-    std::size_t size = 0;
-    std::uint8_t *at = device.locate(getType, channel, size);
-    EXPECT_TRUE(at && size == sizeof(Record)) << getType << " " << channel;
-    return *reinterpret_cast<Record *>(at);
-}
-
-dvrcfg::Snapshot backupOf(std::int32_t login)
-{
-    dvrcfg::Snapshot s;
-    std::string error;
-    EXPECT_TRUE(dvrcfg::loadLogin(login, s, error)) << error;
-    // Through the file format, so every test also checks that a backup verifies.
-    dvrcfg::Snapshot read;
-    EXPECT_TRUE(dvrcfg::fromJson(dvrcfg::toJson(s), read, error)) << error;
-    return read;
-}
 
 bool sentAnySet(const std::vector<dvrsim::LogEntry> &log)
 {

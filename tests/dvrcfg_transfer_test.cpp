@@ -2,6 +2,7 @@
 #include "command/commandtypes.h"
 #include "simfixture.h"
 #include "simserver.h"
+#include "dvrcfgfixture.h"
 #include "tools/dvrcfg.h"
 
 #include <QByteArray>
@@ -21,24 +22,6 @@
 #include <signal.h>
 
 namespace {
-
-dvrcfg::Snapshot backupOf(std::int32_t login)
-{
-    dvrcfg::Snapshot s;
-    std::string error;
-    EXPECT_TRUE(dvrcfg::loadLogin(login, s, error)) << error;
-    dvrcfg::Snapshot read;
-    EXPECT_TRUE(dvrcfg::fromJson(dvrcfg::toJson(s), read, error)) << error;
-    return read;
-}
-
-template <typename Record> Record &recordOf(dvrsim::Device &device, std::int32_t getType, std::int32_t channel)
-{
-    std::size_t size = 0;
-    std::uint8_t *at = device.locate(getType, channel, size);
-    EXPECT_TRUE(at && size == sizeof(Record)) << getType << " " << channel;
-    return *reinterpret_cast<Record *>(at);
-}
 
 bool hasLine(const std::vector<std::string> &lines, const std::string &part)
 {

@@ -266,7 +266,7 @@ bool checkRemoteAddress(const std::string &address, std::string &error)
 
 std::int32_t logIn(const std::string &address, const std::string &user, const std::string &password, std::string &error)
 {
-    const bool simulated = address.rfind("sim://", 0) == 0;
+    const bool simulated = isEmbeddedAddress(address);
     if (!simulated && !checkRemoteAddress(address, error))
         return -1;
     const std::int32_t login = SdkLogin(address.c_str(), user.c_str(), password.c_str());
@@ -505,7 +505,7 @@ bool readBackup(const std::string &path, Snapshot &out, std::string &error)
 
 bool looksLikeAddress(const std::string &argument)
 {
-    if (argument.rfind("sim://", 0) == 0)
+    if (isEmbeddedAddress(argument))
         return true;
     if (QFile::exists(QString::fromStdString(argument)))
         return false;

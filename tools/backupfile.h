@@ -66,6 +66,8 @@ qint64 maxBackupSize();
 
 // An argument that names a recorder rather than a file.
 bool looksLikeAddress(const std::string &argument);
+// An embedded simulated recorder (sim://…): a new one at every log-in, with no network address.
+inline bool isEmbeddedAddress(const std::string &address) { return address.rfind("sim://", 0) == 0; }
 
 // Shared by dvrcfg's sources, not part of its interface.
 // A record set with every byte zero: a device's shape, or the target of a read-back.

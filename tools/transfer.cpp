@@ -180,7 +180,7 @@ std::function<std::int32_t()> reopenerFor(const std::string &address, const std:
                                           const std::string &password)
 {
     // An embedded recorder lives in its log-in: a new one would be another recorder.
-    if (address.rfind("sim://", 0) == 0)
+    if (isEmbeddedAddress(address))
         return {};
     return [=] { return SdkLogin(address.c_str(), user.c_str(), password.c_str()); };
 }
@@ -410,7 +410,7 @@ public:
     // The address that claimed `serial` first, or empty when this one now holds it.
     std::string claim(const std::string &serial, const std::string &address)
     {
-        if (serial.empty() || address.rfind("sim://", 0) == 0)
+        if (serial.empty() || isEmbeddedAddress(address))
             return {};
         std::lock_guard lock(mutex_);
         const auto [it, added] = claimed_.emplace(serial, address);
@@ -534,7 +534,7 @@ namespace {
 std::set<std::string> endpointsOf(const std::string &address)
 {
     const std::size_t colon = address.rfind(':');
-    if (address.rfind("sim://", 0) == 0 || colon == std::string::npos || colon == 0)
+    if (isEmbeddedAddress(address) || colon == std::string::npos || colon == 0)
         return {address};
     std::string host = address.substr(0, colon);
     const std::string port = address.substr(colon + 1);
