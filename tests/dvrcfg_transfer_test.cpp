@@ -40,6 +40,15 @@ std::string joined(const std::vector<std::string> &lines)
 const char *const FourDisks = "type=82&channels=4&alarmin=2&alarmout=1&disks=4";
 const char *const TwoDisks = "type=82&channels=4&alarmin=2&alarmout=1&disks=2";
 
+// A template that differs from a factory recorder of its profile in one field: the first alarm
+// output's delay.
+dvrcfg::Snapshot templateWithOneChange()
+{
+    SimulatedRecorder templ(TwoDisks);
+    recordOf<AlarmOutRecord>(*templ.device, cmd::AlarmOut, 0).outputDelay = 6;
+    return backupOf(templ.login);
+}
+
 // The disk count is the recorder's identity as much as its channels; forced, a restore leaves
 // the disks the target lacks alone.
 TEST(Hardware, ARestoreNeverWritesDisksTheRecorderLacks)
@@ -115,9 +124,7 @@ TEST(Restore, ARecordNeverSentLeavesItFailed)
 // Once stopped, no further recorder is started; each finished one is told as it finishes.
 TEST(Apply, AStopLetsTheRecordersInFlightFinishAndStartsNoOther)
 {
-    SimulatedRecorder templ(TwoDisks);
-    recordOf<AlarmOutRecord>(*templ.device, cmd::AlarmOut, 0).outputDelay = 6;
-    const dvrcfg::Snapshot tpl = backupOf(templ.login);
+    const dvrcfg::Snapshot tpl = templateWithOneChange();
     const std::string target = std::string("sim://") + TwoDisks;
     std::atomic<bool> stop{false};
     dvrcfg::ApplyOptions options;
@@ -201,13 +208,11 @@ TEST(Apply, ASignalStopsTheRunAfterTheRecordersInFlight)
         EXPECT_TRUE(stop.requested());
     }
 #ifdef DVRCFG_PATH
-    SimulatedRecorder templ(TwoDisks);
-    recordOf<AlarmOutRecord>(*templ.device, cmd::AlarmOut, 0).outputDelay = 6;
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("t.json"));
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(dvrcfg::toJson(backupOf(templ.login)));
+    f.write(dvrcfg::toJson(templateWithOneChange()));
     f.close();
     QStringList arguments{QStringLiteral("apply"), file, QStringLiteral("--jobs"), QStringLiteral("1")};
     const int targets = 40;
@@ -361,9 +366,7 @@ TEST(Output, PasswordsAreNeverPrinted)
 // Two names of one recorder are one target: the second is skipped as a duplicate of the first.
 TEST(Apply, OneRecorderUnderTwoAddressesIsChangedOnce)
 {
-    SimulatedRecorder templ(TwoDisks);
-    recordOf<AlarmOutRecord>(*templ.device, cmd::AlarmOut, 0).outputDelay = 6;
-    const dvrcfg::Snapshot tpl = backupOf(templ.login);
+    const dvrcfg::Snapshot tpl = templateWithOneChange();
     SimServerProcess server;
     ASSERT_TRUE(server.start({QStringLiteral("--device"), QString::fromLatin1(TwoDisks)}));
     const std::string port = std::to_string(server.port(0));
@@ -419,9 +422,7 @@ TEST(Restore, SendsOnlyWhatDiffersAndASecondRestoreNothing)
 // log-in, and the apply is judged by what it holds.
 TEST(Apply, AReadBackCutOffOnceIsTriedAgainOnAFreshLogIn)
 {
-    SimulatedRecorder templ(TwoDisks);
-    recordOf<AlarmOutRecord>(*templ.device, cmd::AlarmOut, 0).outputDelay = 6;
-    const dvrcfg::Snapshot tpl = backupOf(templ.login);
+    const dvrcfg::Snapshot tpl = templateWithOneChange();
     SimServerProcess server;
     ASSERT_TRUE(server.start({QStringLiteral("--device"), QString::fromLatin1(TwoDisks)}));
     // The full load (3 single commands and a batch of 29), the one set command, then the read-back.
