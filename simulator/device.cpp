@@ -270,6 +270,7 @@ bool Device::reboot()
     if (now < offlineUntil_)
         return false;
     offlineUntil_ = now + rebootDuration_;
+    log_.push_back({"reboot", 0, 0}); // so a run can tell which recorders it rebooted
     return true;
 }
 

@@ -188,7 +188,7 @@ TEST(Program, HelpVersionAndOptionsACommandDoesNotTake)
     const QString a = sim();
     const Case cases[] = {
         {{QStringLiteral("--version")}, 0, "dvrcfg 0."},
-        {{QStringLiteral("--help-all")}, 0, "Usage: dvrcfg apply FILE ADDRESS..."},
+        {{QStringLiteral("--help-all")}, 0, "Usage: dvrcfg apply FILE [ADDRESS...]"},
         {{QStringLiteral("restore"), QStringLiteral("--help")}, 0, "Usage: dvrcfg restore FILE ADDRESS", "--jobs"},
         {{QStringLiteral("backup"), QStringLiteral("--help")}, 0, "-o, --output <FILE>", "--dry-run"},
         {{QStringLiteral("--help"), QStringLiteral("apply")}, 0, "--include-names", "--force"},

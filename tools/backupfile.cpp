@@ -66,6 +66,8 @@ QJsonValue decodeValue(const fields::Field &f, const std::uint8_t *at)
     return a;
 }
 
+} // namespace
+
 QJsonObject identityOf(const DeviceInfoRecord &d)
 {
     const auto *b = reinterpret_cast<const std::uint8_t *>(&d);
@@ -93,6 +95,8 @@ QJsonObject identityOf(const DeviceInfoRecord &d)
     o["panel"] = QString::asprintf("%x", d.panelVersion);
     return o;
 }
+
+namespace {
 
 QByteArray hashOf(const std::vector<RecordImage> &records)
 {
@@ -218,8 +222,9 @@ bool positiveBound(const std::string &value, long max)
            std::stol(value) >= 1 && std::stol(value) <= max;
 }
 
-bool checkRemoteAddress(const std::string &address, std::string &error)
+bool checkRemoteAddress(const std::string &address, std::string &error, std::string &cause)
 {
+    cause = "address";
     const auto mark = address.find('?');
     const std::string text = address.substr(0, mark);
     const auto colon = text.rfind(':');
@@ -254,6 +259,7 @@ bool checkRemoteAddress(const std::string &address, std::string &error)
     hints.ai_socktype = SOCK_STREAM;
     addrinfo *found = nullptr;
     if (const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found); rc != 0) {
+        cause = "unresolved";
         error = address + ": host \"" + host + "\" not found (" + gai_strerror(rc) + ")";
         return false;
     }
@@ -264,14 +270,21 @@ bool checkRemoteAddress(const std::string &address, std::string &error)
 
 } // namespace
 
-std::int32_t logIn(const std::string &address, const std::string &user, const std::string &password, std::string &error)
+std::int32_t logIn(const std::string &address, const std::string &user, const std::string &password, std::string &error,
+                   std::string *cause)
 {
+    std::string why;
     const bool simulated = isEmbeddedAddress(address);
-    if (!simulated && !checkRemoteAddress(address, error))
+    if (!simulated && !checkRemoteAddress(address, error, why)) {
+        if (cause)
+            *cause = why;
         return -1;
+    }
     const std::int32_t login = SdkLogin(address.c_str(), user.c_str(), password.c_str());
     if (login >= 0)
         return login;
+    if (cause)
+        *cause = simulated ? "profile" : "login";
     // An embedded recorder takes any user and password: only its profile can be wrong.
     error = simulated ? address + ": not a simulated recorder's profile (type=, channels=, first=, alarmin=, "
                                   "alarmout=, disks=, reboot_ms= with numbers in range, ptzcodes=shuffled|positions, "
@@ -283,15 +296,18 @@ std::int32_t logIn(const std::string &address, const std::string &user, const st
 }
 
 bool loadAddress(const std::string &address, const std::string &user, const std::string &password, Snapshot &out,
-                 std::string &error)
+                 std::string &error, std::string *cause)
 {
-    const std::int32_t login = logIn(address, user, password, error);
+    const std::int32_t login = logIn(address, user, password, error, cause);
     if (login < 0)
         return false;
     const bool ok = loadLogin(login, out, error);
     SdkLogout(login);
-    if (!ok)
+    if (!ok) {
         error = address + ": " + error;
+        if (cause)
+            *cause = "load";
+    }
     out.source = address;
     return ok;
 }

@@ -5,6 +5,7 @@
 #include "model/catalogue.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 
 #include <cstddef>
 #include <cstdint>
@@ -46,15 +47,18 @@ void writeInto(const Snapshot &s, DvrRecords &r);
 bool loadLogin(std::int32_t login, Snapshot &out, std::string &error);
 // Log-in to an address (sim://… or HOST:PORT); -1 with the cause, as far as it can be told, in
 // `error`: a malformed address, a host name that does not resolve, or a recorder that refused.
-std::int32_t logIn(const std::string &address, const std::string &user, const std::string &password,
-                   std::string &error);
+// `cause`, when given, gets it in one word: "address", "unresolved", "profile" or "login".
+std::int32_t logIn(const std::string &address, const std::string &user, const std::string &password, std::string &error,
+                   std::string *cause = nullptr);
 // Log-in to an address (sim://… or HOST:PORT), full load, log-out.
 bool loadAddress(const std::string &address, const std::string &user, const std::string &password, Snapshot &out,
-                 std::string &error);
+                 std::string &error, std::string *cause = nullptr);
 
 // Backup files: JSON with identity, records (hex authoritative, decoded fields) and a SHA-256
 // over the raw records. Reading refuses any file whose hash, fields or identity do not verify.
 QByteArray toJson(const Snapshot &s);
+// The identity a backup names its recorder by: name, serial and device numbers, type, counts, versions.
+QJsonObject identityOf(const DeviceInfoRecord &d);
 bool fromJson(const QByteArray &json, Snapshot &out, std::string &error);
 // Written readable by the owner only: a backup holds the PPPoE and PPP passwords in clear.
 bool writeFileAtomically(const std::string &path, const QByteArray &bytes, std::string &error);

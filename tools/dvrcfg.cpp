@@ -6,9 +6,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -31,9 +34,13 @@ const char *const Summary = R"(Commands:
   show FILE|ADDRESS              the fields, readable (--record KIND, --channel N)
   diff A B                       field-level differences; exit 0 equal, 1 different, 2 error
   restore FILE ADDRESS           the backup back onto the same recorder (--only, --dry-run, --force)
-  apply FILE ADDRESS...          the backup as a template onto other recorders (--only, --jobs,
-                                 --dry-run, --include-names)
-An ADDRESS is sim://QUERY (an embedded simulated recorder) or HOST:PORT.
+  apply FILE [ADDRESS...]        the backup as a template onto other recorders (--only, --jobs,
+                                 --dry-run, --include-names; --inventory and --limit for a fleet)
+An ADDRESS is sim://QUERY (an embedded simulated recorder), HOST:PORT, or a recorder's name in
+the --inventory file. The password comes from --password-file FILE (readable by its owner only),
+the inventory, the environment variable DVRCFG_PASSWORD, or --password (which shows in the
+process list); the default is 12345. --json prints one JSON object a line per recorder and a
+summary (see the README).
 Record kinds (--record, --only a,b,c):)";
 
 void print(const std::vector<std::string> &lines, std::FILE *to = stdout)
@@ -42,19 +49,21 @@ void print(const std::vector<std::string> &lines, std::FILE *to = stdout)
         std::fprintf(to, "%s\n", l.c_str());
 }
 
-int fail(const std::string &message)
+// Set once the command line is read: with --json, stdout carries JSON lines only.
+bool g_json = false;
+const char *g_command = "";
+
+int fail(const std::string &message, const std::string &cause = "usage")
 {
     std::fprintf(stderr, "dvrcfg: %s\n", message.c_str());
+    if (g_json) {
+        QJsonObject o = dvrcfg::json::object("summary", g_command);
+        o["ok"] = false;
+        o["exitStatus"] = Usage;
+        o["error"] = dvrcfg::json::error(cause, message);
+        dvrcfg::json::print(o);
+    }
     return Usage;
-}
-
-// A backup file, or a full load of a live recorder.
-bool load(const std::string &what, const std::string &user, const std::string &password, dvrcfg::Snapshot &out,
-          std::string &error)
-{
-    if (dvrcfg::looksLikeAddress(what))
-        return dvrcfg::loadAddress(what, user, password, out, error);
-    return dvrcfg::readBackup(what, out, error);
 }
 
 // The options, in the order --help lists them.
@@ -75,46 +84,152 @@ struct Options {
                                     QStringLiteral("restore, apply: show what would change, send nothing.")};
     const QCommandLineOption force{QStringLiteral("force"),
                                    QStringLiteral("restore: onto another recorder (the records that fit).")};
-    const QCommandLineOption jobs{QStringLiteral("jobs"), QStringLiteral("apply: recorders at once (default 4)."),
+    const QCommandLineOption jobs{QStringLiteral("jobs"),
+                                  QStringLiteral("apply: recorders at once (1 to 256, default 4)."),
                                   QStringLiteral("N"), QStringLiteral("4")};
     const QCommandLineOption includeNames{QStringLiteral("include-names"),
                                           QStringLiteral("apply: bring channel and alarm-input names along.")};
+    const QCommandLineOption backupDir{
+        QStringLiteral("backup-dir"),
+        QStringLiteral("restore, apply: write each recorder's backup into DIR before changing it, so "
+                       "dvrcfg restore can undo the change."),
+        QStringLiteral("DIR")};
+    const QCommandLineOption rebootIfNeeded{
+        QStringLiteral("reboot-if-needed"),
+        QStringLiteral("restore, apply: reboot the recorders whose change asks for a restart, and wait until "
+                       "they answer again.")};
+    const QCommandLineOption rebootWait{QStringLiteral("reboot-wait"),
+                                        QStringLiteral("restore, apply: how long a rebooted recorder may take to "
+                                                       "answer again (default 180 s)."),
+                                        QStringLiteral("SECONDS"), QStringLiteral("180")};
+    const QCommandLineOption inventory{QStringLiteral("inventory"),
+                                       QStringLiteral("The recorders by name, with their groups and credentials; "
+                                                      "apply without ADDRESS takes them all (see the README)."),
+                                       QStringLiteral("FILE")};
+    const QCommandLineOption limit{QStringLiteral("limit"),
+                                   QStringLiteral("apply: only the recorders whose name, address or group matches "
+                                                  "(a,b: either; !a: not; &a: also; * and ? as wildcards)."),
+                                   QStringLiteral("PATTERN")};
+    const QCommandLineOption json{QStringLiteral("json"),
+                                  QStringLiteral("One JSON object a line per recorder as it finishes, then a "
+                                                 "summary; nothing else on stdout.")};
     const QCommandLineOption user{QStringLiteral("user"), QStringLiteral("User name (default admin)."),
                                   QStringLiteral("NAME"), QStringLiteral("admin")};
-    const QCommandLineOption password{QStringLiteral("password"), QStringLiteral("Password (default 12345)."),
-                                      QStringLiteral("WORD"), QStringLiteral("12345")};
+    const QCommandLineOption passwordFile{
+        QStringLiteral("password-file"),
+        QStringLiteral("The password, the first line of FILE (readable by its owner only)."), QStringLiteral("FILE")};
+    const QCommandLineOption password{QStringLiteral("password"),
+                                      QStringLiteral("Password (default $DVRCFG_PASSWORD, else 12345); shows in "
+                                                     "the process list, --password-file does not."),
+                                      QStringLiteral("WORD")};
     QList<QCommandLineOption> all() const
     {
-        return {output, record, channel, only, dryRun, force, jobs, includeNames, user, password};
+        return {output,         record,     channel,   only,  dryRun, force, jobs,         includeNames, backupDir,
+                rebootIfNeeded, rebootWait, inventory, limit, json,   user,  passwordFile, password};
     }
 };
 using Option = const QCommandLineOption Options::*;
 
-// What a sub-command is given: the arguments after its name and the parsed options.
+// What a sub-command is given: the arguments after its name, the parsed options, the inventory.
 struct Call {
     const QCommandLineParser &parser;
     const Options &options;
     std::vector<std::string> rest;
-    std::string user, password;
+    dvrcfg::Credentials credentials; // of the command line, for recorders outside the inventory
     dvrcfg::Selection selection;
+    std::vector<dvrcfg::Target> inventory;
+
+    bool isSet(const QCommandLineOption &o) const { return parser.isSet(o); }
+    // An argument as a recorder: its inventory entry by name (or address), else an address.
+    dvrcfg::Target target(const std::string &argument) const
+    {
+        for (const dvrcfg::Target &t : inventory)
+            if (t.name == argument)
+                return t;
+        for (const dvrcfg::Target &t : inventory)
+            if (t.address == argument)
+                return t;
+        return dvrcfg::Target{argument, argument, {}, credentials};
+    }
+    bool isRecorder(const std::string &argument) const
+    {
+        return dvrcfg::looksLikeAddress(argument) ||
+               std::any_of(inventory.begin(), inventory.end(), [&](auto &t) { return t.name == argument; });
+    }
 };
+
+// A recorder's full load, its failure's cause in `cause`.
+bool loadTarget(const dvrcfg::Target &t, dvrcfg::Snapshot &out, std::string &error, std::string &cause)
+{
+    if (!t.credentials.error.empty()) {
+        error = t.name + ": " + t.credentials.error;
+        cause = "credentials";
+        return false;
+    }
+    return dvrcfg::loadAddress(t.address, t.credentials.user, t.credentials.password, out, error, &cause);
+}
+
+// A backup file, or a full load of a live recorder.
+bool load(const Call &call, const std::string &what, dvrcfg::Snapshot &out, std::string &error, std::string &cause)
+{
+    if (call.isRecorder(what))
+        return loadTarget(call.target(what), out, error, cause);
+    cause = "backup";
+    return dvrcfg::readBackup(what, out, error);
+}
+
+// One recorder's object with its error, then the summary; for a command that stops at it.
+int failRecorder(const char *command, const std::string &who, const std::string &cause, const std::string &error)
+{
+    if (g_json) {
+        QJsonObject o = dvrcfg::json::object("recorder", command);
+        o["address"] = QString::fromStdString(who);
+        o["ok"] = false;
+        o["error"] = dvrcfg::json::error(cause, error);
+        dvrcfg::json::print(o);
+    }
+    return fail(error, cause);
+}
+
+QJsonObject summaryOf(const char *command, int exitStatus)
+{
+    QJsonObject o = dvrcfg::json::object("summary", command);
+    o["recorders"] = 1;
+    o["ok"] = exitStatus == 0;
+    o["exitStatus"] = exitStatus;
+    return o;
+}
 
 int runBackup(const Call &call)
 {
     const auto &rest = call.rest;
-    if (rest.size() != 1 || !call.parser.isSet(call.options.output))
+    if (rest.size() != 1 || !call.isSet(call.options.output))
         return fail("usage: dvrcfg backup ADDRESS -o FILE");
     const QString output = call.parser.value(call.options.output);
     dvrcfg::Snapshot s;
-    std::string error;
+    std::string error, cause;
     // Before the full load, which takes a while and asks the recorder for everything.
     if (!dvrcfg::checkWritable(output.toStdString(), error))
-        return fail(error);
-    if (!dvrcfg::loadAddress(rest[0], call.user, call.password, s, error))
-        return fail(error);
+        return fail(error, "file");
+    const dvrcfg::Target target = call.target(rest[0]);
+    if (!loadTarget(target, s, error, cause))
+        return failRecorder("backup", target.address, cause, error);
     if (!dvrcfg::writeFileAtomically(output.toStdString(), dvrcfg::toJson(s), error))
-        return fail(error);
-    std::printf("%zu records of %s written to %s\n", s.records.size(), rest[0].c_str(), qPrintable(output));
+        return failRecorder("backup", target.address, "file", error);
+    if (g_json) {
+        QJsonObject o = dvrcfg::json::object("recorder", "backup");
+        o["address"] = QString::fromStdString(target.address);
+        o["name"] = QString::fromStdString(target.name);
+        o["ok"] = true;
+        o["file"] = output;
+        o["records"] = int(s.records.size());
+        o["identity"] = dvrcfg::identityOf(*s.deviceInfo());
+        o["error"] = QJsonValue::Null;
+        dvrcfg::json::print(o);
+        dvrcfg::json::print(summaryOf("backup", 0));
+    } else {
+        std::printf("%zu records of %s written to %s\n", s.records.size(), rest[0].c_str(), qPrintable(output));
+    }
     return 0;
 }
 
@@ -123,12 +238,25 @@ int runShow(const Call &call)
     if (call.rest.size() != 1)
         return fail("usage: dvrcfg show FILE|ADDRESS [--record KIND] [--channel N]");
     dvrcfg::Snapshot s;
-    std::string error;
+    std::string error, cause;
     dvrcfg::Selection selection = call.selection;
-    if (!load(call.rest[0], call.user, call.password, s, error) ||
-        !dvrcfg::resolveChannel(selection, *s.deviceInfo(), error))
+    if (!load(call, call.rest[0], s, error, cause))
+        return failRecorder("show", call.rest[0], cause, error);
+    if (!dvrcfg::resolveChannel(selection, *s.deviceInfo(), error))
         return fail(error);
-    print(dvrcfg::showLines(s, selection));
+    const auto entries = dvrcfg::showEntries(s, selection);
+    if (!g_json) {
+        print(dvrcfg::linesOf(entries));
+        return 0;
+    }
+    QJsonObject o = dvrcfg::json::object("recorder", "show");
+    o["source"] = QString::fromStdString(call.rest[0]);
+    o["ok"] = true;
+    o["identity"] = dvrcfg::identityOf(*s.deviceInfo());
+    o["fields"] = dvrcfg::json::fields(entries, "value");
+    o["error"] = QJsonValue::Null;
+    dvrcfg::json::print(o);
+    dvrcfg::json::print(summaryOf("show", 0));
     return 0;
 }
 
@@ -138,9 +266,11 @@ int runDiff(const Call &call)
     if (rest.size() != 2)
         return fail("usage: dvrcfg diff A B");
     dvrcfg::Snapshot a, b;
-    std::string error;
-    if (!load(rest[0], call.user, call.password, a, error) || !load(rest[1], call.user, call.password, b, error))
-        return fail(error);
+    std::string error, cause;
+    if (!load(call, rest[0], a, error, cause))
+        return failRecorder("diff", rest[0], cause, error);
+    if (!load(call, rest[1], b, error, cause))
+        return failRecorder("diff", rest[1], cause, error);
     // The channel is named as on the first; the second must have that position too.
     dvrcfg::Selection selection = call.selection, second;
     if (!dvrcfg::resolveChannel(selection, *a.deviceInfo(), error))
@@ -148,9 +278,50 @@ int runDiff(const Call &call)
     second.number = selection.number;
     if (!dvrcfg::resolveChannel(second, *b.deviceInfo(), error) || second.number != selection.number)
         return fail(error.empty() ? "--channel: not the same channel on both" : error + " on the second");
-    const auto lines = dvrcfg::diffLines(a, b, selection);
-    print(lines);
-    return lines.empty() ? 0 : 1;
+    const auto entries = dvrcfg::diffEntries(a, b, selection);
+    const int status = entries.empty() ? 0 : 1;
+    if (!g_json) {
+        print(dvrcfg::linesOf(entries));
+        return status;
+    }
+    QJsonObject o = dvrcfg::json::object("recorder", "diff");
+    o["first"] = QString::fromStdString(rest[0]);
+    o["second"] = QString::fromStdString(rest[1]);
+    o["ok"] = true;
+    o["identical"] = entries.empty();
+    o["differences"] = dvrcfg::json::fields(entries, "first", "second");
+    o["error"] = QJsonValue::Null;
+    dvrcfg::json::print(o);
+    QJsonObject summary = summaryOf("diff", status);
+    summary["ok"] = true; // a difference is the answer, not a failure
+    summary["identical"] = entries.empty();
+    dvrcfg::json::print(summary);
+    return status;
+}
+
+// --backup-dir, --reboot-if-needed and --reboot-wait, with --only and --dry-run.
+bool readChangeOptions(const Call &call, dvrcfg::ChangeOptions &o, std::string &error)
+{
+    o.only = call.selection;
+    o.dryRun = call.isSet(call.options.dryRun);
+    o.rebootIfNeeded = call.isSet(call.options.rebootIfNeeded);
+    bool ok = false;
+    o.rebootWaitSeconds = call.parser.value(call.options.rebootWait).toInt(&ok);
+    if (!ok || o.rebootWaitSeconds < 1 || o.rebootWaitSeconds > 3600) {
+        error = "--reboot-wait: seconds from 1 to 3600";
+        return false;
+    }
+    if (call.isSet(call.options.backupDir)) {
+        o.backupDir = call.parser.value(call.options.backupDir).toStdString();
+        // Checked before any recorder is touched: a roll-out without its way back does not start.
+        if (!QFileInfo(QString::fromStdString(o.backupDir)).isDir()) {
+            error = "--backup-dir " + o.backupDir + ": no such directory";
+            return false;
+        }
+        if (!dvrcfg::checkWritable(o.backupDir + "/.dvrcfg-snapshot", error))
+            return false;
+    }
+    return true;
 }
 
 int runRestore(const Call &call)
@@ -159,50 +330,66 @@ int runRestore(const Call &call)
     if (rest.size() != 2)
         return fail("usage: dvrcfg restore FILE ADDRESS [--only KINDS] [--dry-run] [--force]");
     dvrcfg::Snapshot backup;
-    std::string error;
+    std::string error, cause;
     if (!dvrcfg::readBackup(rest[0], backup, error))
+        return fail(error + "; nothing sent", "backup");
+    dvrcfg::RestoreOptions options;
+    if (!readChangeOptions(call, options, error) || !dvrcfg::resolveChannel(options.only, *backup.deviceInfo(), error))
         return fail(error + "; nothing sent");
-    dvrcfg::Selection selection = call.selection;
-    if (!dvrcfg::resolveChannel(selection, *backup.deviceInfo(), error))
-        return fail(error + "; nothing sent");
-    const std::int32_t login = dvrcfg::logIn(rest[1], call.user, call.password, error);
+    const dvrcfg::Target target = call.target(rest[1]);
+    if (!target.credentials.error.empty())
+        return failRecorder("restore", target.address, "credentials", target.credentials.error + "; nothing sent");
+    const auto &[user, password, ignored] = target.credentials;
+    const std::int32_t login = dvrcfg::logIn(target.address, user, password, error, &cause);
     if (login < 0)
-        return fail(error + "; nothing sent");
-    const auto report = dvrcfg::restore(backup, login,
-                                        dvrcfg::RestoreOptions{selection, call.parser.isSet(call.options.dryRun),
-                                                               call.parser.isSet(call.options.force),
-                                                               dvrcfg::reopenerFor(rest[1], call.user, call.password)});
+        return failRecorder("restore", target.address, cause, error + "; nothing sent");
+    options.force = call.isSet(call.options.force);
+    options.name = target.name;
+    options.reopen = dvrcfg::reopenerFor(target.address, user, password);
+    auto report = dvrcfg::restore(backup, login, options);
     SdkLogout(login);
+    report.target.address = target.address;
+    report.target.name = target.name;
+    const int status = report.ok ? 0 : report.sent || report.differs ? 1 : Usage;
+    if (g_json) {
+        dvrcfg::json::print(dvrcfg::json::target("restore", report.target));
+        dvrcfg::json::print(dvrcfg::json::summary("restore", {report.target}, status));
+        return status;
+    }
     print(report.lines);
     if (!report.ok)
         std::fprintf(stderr, "dvrcfg: restore onto %s %s\n", rest[1].c_str(),
                      report.sent || report.differs ? "did not complete (see above)"
                                                    : "did not take place; nothing sent (see above)");
-    return report.ok ? 0 : report.sent || report.differs ? 1 : Usage;
+    return status;
 }
 
 int runApply(const Call &call)
 {
     const auto &rest = call.rest;
-    if (rest.size() < 2)
-        return fail("usage: dvrcfg apply FILE ADDRESS... [--only KINDS] [--jobs N] [--dry-run] [--include-names]");
+    if (rest.empty() || (rest.size() < 2 && !call.isSet(call.options.inventory)))
+        return fail("usage: dvrcfg apply FILE ADDRESS... [--only KINDS] [--jobs N] [--dry-run] [--include-names], "
+                    "or dvrcfg apply FILE --inventory FILE [--limit PATTERN]");
     dvrcfg::Snapshot tpl;
     std::string error;
     if (!dvrcfg::readBackup(rest[0], tpl, error))
-        return fail(error + "; nothing sent");
+        return fail(error + "; nothing sent", "backup");
     dvrcfg::ApplyOptions options;
-    options.only = call.selection;
-    if (!dvrcfg::resolveChannel(options.only, *tpl.deviceInfo(), error))
+    if (!readChangeOptions(call, options, error) || !dvrcfg::resolveChannel(options.only, *tpl.deviceInfo(), error))
         return fail(error + "; nothing sent");
-    options.dryRun = call.parser.isSet(call.options.dryRun);
-    options.includeNames = call.parser.isSet(call.options.includeNames);
+    options.includeNames = call.isSet(call.options.includeNames);
     bool ok = false;
     options.jobs = call.parser.value(call.options.jobs).toInt(&ok);
-    if (!ok || options.jobs < 1 || options.jobs > 64)
-        return fail("--jobs: a number from 1 to 64");
-    options.user = call.user;
-    options.password = call.password;
-    const std::vector<std::string> targets(rest.begin() + 1, rest.end());
+    if (!ok || options.jobs < 1 || options.jobs > 256)
+        return fail("--jobs: a number from 1 to 256");
+    std::vector<dvrcfg::Target> targets;
+    for (std::size_t i = 1; i < rest.size(); ++i)
+        targets.push_back(call.target(rest[i]));
+    if (targets.empty())
+        targets = call.inventory;
+    if (call.isSet(call.options.limit) &&
+        !dvrcfg::limitTargets(targets, call.parser.value(call.options.limit).toStdString(), error))
+        return fail(error + "; nothing sent");
     const bool terminal = isatty(STDERR_FILENO) != 0;
     // Interrupted, the recorders in flight finish and are reported; none is started after.
     const dvrcfg::StopOnSignals stopOnSignals;
@@ -210,17 +397,26 @@ int runApply(const Call &call)
     int failed = 0;
     const auto reports = dvrcfg::apply(tpl, targets, options, [&](const dvrcfg::TargetReport &r, int n, int total) {
         if (terminal)
-            std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.address.c_str(), dvrcfg::outcomeText(r.outcome));
+            std::fprintf(stderr, "[%d/%d] %s: %s\n", n, total, r.name.c_str(), dvrcfg::outcomeText(r.outcome));
         // Each result as it comes, so a run killed later still leaves what it changed.
-        print(dvrcfg::reportLines(r));
-        std::fflush(stdout);
+        if (g_json) {
+            dvrcfg::json::print(dvrcfg::json::target("apply", r));
+        } else {
+            print(dvrcfg::reportLines(r));
+            std::fflush(stdout);
+        }
         failed += r.outcome == dvrcfg::TargetReport::Outcome::Failed;
     });
     const bool stopped = stopOnSignals.requested().load();
+    const int status = failed || stopped ? 1 : 0;
+    if (g_json) {
+        dvrcfg::json::print(dvrcfg::json::summary("apply", reports, status, stopped));
+        return status;
+    }
     std::printf("%zu recorder(s), %d failed%s\n", reports.size(), failed,
                 stopped ? "; interrupted: the recorders not started were left as they are" : "");
     std::fflush(stdout);
-    return failed || stopped ? 1 : 0;
+    return status;
 }
 
 struct SubCommand {
@@ -232,7 +428,12 @@ struct SubCommand {
     int (*run)(const Call &);
 };
 
-const char *const AddressHelp = "sim://QUERY (an embedded simulated recorder) or HOST:PORT";
+const char *const AddressHelp = "sim://QUERY (an embedded simulated recorder), HOST:PORT, or a name in --inventory";
+
+// Every command reaches recorders, so every command takes these.
+#define DVRCFG_ACCESS &Options::inventory, &Options::json, &Options::user, &Options::passwordFile, &Options::password
+#define DVRCFG_CHANGE                                                                                                  \
+    &Options::only, &Options::dryRun, &Options::backupDir, &Options::rebootIfNeeded, &Options::rebootWait
 
 const SubCommand SubCommands[] = {
     {"backup",
@@ -241,20 +442,20 @@ const SubCommand SubCommands[] = {
      "that is verified on reading. The file holds passwords in clear and is written readable by\n"
      "its owner only.",
      {{"ADDRESS", AddressHelp}},
-     {&Options::output, &Options::user, &Options::password},
+     {&Options::output, DVRCFG_ACCESS},
      runBackup},
     {"show",
      "FILE|ADDRESS",
      "Prints the fields of a backup or of a live recorder, one a line, with their list texts.",
-     {{"FILE|ADDRESS", "a backup file, or a recorder: sim://QUERY or HOST:PORT"}},
-     {&Options::record, &Options::channel, &Options::user, &Options::password},
+     {{"FILE|ADDRESS", "a backup file, or a recorder: sim://QUERY, HOST:PORT or a name in --inventory"}},
+     {&Options::record, &Options::channel, DVRCFG_ACCESS},
      runShow},
     {"diff",
      "A B",
      "Prints the fields that differ between two backups or recorders, one a line.\n"
      "Exit status 0 when equal, 1 when different, 2 on error.",
      {{"A, B", "backup files or recorders"}},
-     {&Options::record, &Options::channel, &Options::user, &Options::password},
+     {&Options::record, &Options::channel, DVRCFG_ACCESS},
      runDiff},
     {"restore",
      "FILE ADDRESS",
@@ -262,17 +463,19 @@ const SubCommand SubCommands[] = {
      "changed records in page order, reads everything back and says whether a restart is due.\n"
      "Another recorder (serial number, type, counts) is refused unless --force.",
      {{"FILE", "a backup written by dvrcfg backup"}, {"ADDRESS", AddressHelp}},
-     {&Options::only, &Options::dryRun, &Options::force, &Options::user, &Options::password},
+     {DVRCFG_CHANGE, &Options::force, DVRCFG_ACCESS},
      runRestore},
     {"apply",
-     "FILE ADDRESS...",
+     "FILE [ADDRESS...]",
      "Merges a backup, as a template, into each recorder's own records and sends what differs;\n"
-     "the fields that identify a recorder stay its own (see dvrcfg --help). Exit status 1 when\n"
-     "any recorder failed.",
+     "the fields that identify a recorder stay its own (see dvrcfg --help). Without ADDRESS, the\n"
+     "recorders of --inventory (those --limit selects). Exit status 1 when any recorder failed.",
      {{"FILE", "a backup written by dvrcfg backup"}, {"ADDRESS...", AddressHelp}},
-     {&Options::only, &Options::jobs, &Options::dryRun, &Options::includeNames, &Options::user, &Options::password},
+     {DVRCFG_CHANGE, &Options::jobs, &Options::includeNames, &Options::limit, DVRCFG_ACCESS},
      runApply},
 };
+#undef DVRCFG_ACCESS
+#undef DVRCFG_CHANGE
 
 const SubCommand *findCommand(const std::string &name)
 {
@@ -375,17 +578,35 @@ int main(int argc, char **argv)
         if (!takes(*sub, options, name))
             return fail(std::string(name.size() == 1 ? "-" : "--") + name.toStdString() + " does not apply to " +
                         command + "; see dvrcfg " + command + " --help");
+    g_json = parser.isSet(options.json);
+    g_command = sub->name;
     std::vector<std::string> rest;
     for (qsizetype i = 1; i < args.size(); ++i)
         rest.push_back(args[i].toStdString());
     Call call{.parser = parser,
               .options = options,
               .rest = std::move(rest),
-              .user = parser.value(options.user).toStdString(),
-              .password = parser.value(options.password).toStdString(),
-              .selection = {}};
+              .credentials = {},
+              .selection = {},
+              .inventory = {}};
 
     std::string error;
+    call.credentials.user = parser.value(options.user).toStdString();
+    if (parser.isSet(options.passwordFile) && parser.isSet(options.password))
+        return fail("--password-file and --password: give one");
+    if (parser.isSet(options.passwordFile)) {
+        if (!dvrcfg::readSecretFile(parser.value(options.passwordFile).toStdString(), call.credentials.password, error))
+            return fail("--password-file: " + error, "credentials");
+    } else if (parser.isSet(options.password)) {
+        call.credentials.password = parser.value(options.password).toStdString();
+    } else if (const char *fromEnvironment = std::getenv(dvrcfg::PasswordVariable)) {
+        call.credentials.password = fromEnvironment;
+    }
+    if (parser.isSet(options.inventory) &&
+        !dvrcfg::readInventory(parser.value(options.inventory).toStdString(), call.credentials, call.inventory, error))
+        return fail(error, "inventory");
+    if (parser.isSet(options.limit) && !parser.isSet(options.inventory) && call.rest.size() < 2)
+        return fail("--limit selects from --inventory");
     if (parser.isSet(options.record) &&
         !dvrcfg::parseKinds(parser.value(options.record).toStdString(), call.selection.kinds, error))
         return fail(error);

@@ -4,3 +4,5 @@
 #include "tools/backupfile.h" // snapshots, backup files, loading from a recorder
 #include "tools/fieldview.h"  // fields: show, diff, merge rules
 #include "tools/transfer.h"   // page order, send and verify, restore, apply
+#include "tools/inventory.h"  // recorders by name, credentials kept out of the arguments
+#include "tools/jsonreport.h" // --json output

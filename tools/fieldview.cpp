@@ -252,29 +252,37 @@ bool parseKinds(const std::string &list, std::set<std::string> &kinds, std::stri
     return true;
 }
 
-std::vector<std::string> showLines(const Snapshot &s, const Selection &selection)
+std::vector<FieldEntry> showEntries(const Snapshot &s, const Selection &selection)
 {
-    std::vector<std::string> out;
+    std::vector<FieldEntry> out;
     for (const RecordImage &r : s.records) {
         if (!selection.takes(r))
             continue;
         for (const Leaf &leaf : leavesOf(*r.kind))
-            if (leaf.field->kind != fields::Kind::Carried)
-                out.push_back(r.label() + " · " + leaf.shown + " = " +
-                              (secret(leaf) ? std::string("(hidden)") : valueText(leaf, r.bytes.data())));
+            if (leaf.field->kind != fields::Kind::Carried) {
+                std::string value = secret(leaf) ? std::string("(hidden)") : valueText(leaf, r.bytes.data());
+                std::string line = r.label() + " · " + leaf.shown + " = " + value;
+                out.push_back(
+                    FieldEntry{r.label(), r.kind->name, r.slot, leaf.path, std::move(value), {}, std::move(line)});
+            }
     }
     return out;
 }
 
-std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const Selection &selection)
+std::vector<FieldEntry> diffEntries(const Snapshot &a, const Snapshot &b, const Selection &selection)
 {
-    std::vector<std::string> out;
+    std::vector<FieldEntry> out;
+    const auto add = [&](const RecordImage &r, const Leaf *leaf, std::string first, std::string second,
+                         const std::string &line) {
+        out.push_back(FieldEntry{r.label(), r.kind->name, r.slot, leaf ? leaf->path : std::string(), std::move(first),
+                                 std::move(second), r.label() + line});
+    };
     for (const RecordImage &ra : a.records) {
         if (!selection.takes(ra))
             continue;
         const RecordImage *rb = b.find(ra.kind, ra.slot);
         if (!rb) {
-            out.push_back(ra.label() + ": only in the first");
+            add(ra, nullptr, "present", "absent", ": only in the first");
             continue;
         }
         if (ra.bytes == rb->bytes)
@@ -284,30 +292,47 @@ std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const S
             if (std::memcmp(x + leaf.offset, y + leaf.offset, leaf.size) == 0)
                 continue;
             if (leaf.field->kind == fields::Kind::Carried) {
-                out.push_back(ra.label() + " · carried bytes " + differingRanges(x, y, leaf.offset, leaf.size) +
-                              " differ");
+                const std::string ranges = differingRanges(x, y, leaf.offset, leaf.size);
+                add(ra, &leaf, "carried bytes " + ranges, "differ", " · carried bytes " + ranges + " differ");
                 continue;
             }
             if (secret(leaf)) {
-                out.push_back(ra.label() + " · " + leaf.shown + ": differs (hidden)");
+                add(ra, &leaf, "(hidden)", "(hidden)", " · " + leaf.shown + ": differs (hidden)");
                 continue;
             }
             std::string left = valueText(leaf, x), right = valueText(leaf, y);
             if (leaf.field->kind == fields::Kind::Bytes && leaf.size > 16) {
                 left = "bytes " + differingRanges(x, y, leaf.offset, leaf.size);
-                right = "differ";
-                out.push_back(ra.label() + " · " + leaf.shown + ": " + left + " " + right);
+                add(ra, &leaf, left, "differ", " · " + leaf.shown + ": " + left + " differ");
                 continue;
             }
             if (left == right) // a text equal up to its NUL, differing after it
                 right += " (bytes after the text differ)";
-            out.push_back(ra.label() + " · " + leaf.shown + ": " + left + " -> " + right);
+            add(ra, &leaf, left, right, " · " + leaf.shown + ": " + left + " -> " + right);
         }
     }
     for (const RecordImage &rb : b.records)
         if (selection.takes(rb) && !a.find(rb.kind, rb.slot))
-            out.push_back(rb.label() + ": only in the second");
+            add(rb, nullptr, "absent", "present", ": only in the second");
     return out;
+}
+
+std::vector<std::string> linesOf(const std::vector<FieldEntry> &entries)
+{
+    std::vector<std::string> out;
+    for (const FieldEntry &e : entries)
+        out.push_back(e.line);
+    return out;
+}
+
+std::vector<std::string> showLines(const Snapshot &s, const Selection &selection)
+{
+    return linesOf(showEntries(s, selection));
+}
+
+std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const Selection &selection)
+{
+    return linesOf(diffEntries(a, b, selection));
 }
 
 void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t *into, const MergeRules &rules)

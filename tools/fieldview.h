@@ -25,6 +25,19 @@ bool resolveChannel(Selection &selection, const DeviceInfoRecord &device, std::s
 // "a,b,c" into kind names; false with the unknown name in `error`.
 bool parseKinds(const std::string &list, std::set<std::string> &kinds, std::string &error);
 
+// One field of a record as shown, or as it differs between two snapshots.
+struct FieldEntry {
+    std::string record;    // its label, "channel 2 · compression"
+    const char *kind = ""; // its kind's name
+    int slot = 0;
+    std::string field; // its path, "mainStream.maxBitRate"; empty for a whole record
+    std::string value; // shown: its text; a difference: the first's
+    std::string other; // a difference: the second's
+    std::string line;  // for the operator: "channel 2 · compression · ... -> ..."
+};
+std::vector<FieldEntry> showEntries(const Snapshot &s, const Selection &selection);
+std::vector<FieldEntry> diffEntries(const Snapshot &a, const Snapshot &b, const Selection &selection = {});
+std::vector<std::string> linesOf(const std::vector<FieldEntry> &entries);
 std::vector<std::string> showLines(const Snapshot &s, const Selection &selection);
 // One line per differing field, carried ranges as ranges; records only on one side as such.
 std::vector<std::string> diffLines(const Snapshot &a, const Snapshot &b, const Selection &selection = {});

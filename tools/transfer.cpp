@@ -6,10 +6,16 @@
 #include "command/sdkapi.h"
 #include "sdk/quellport.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -268,6 +274,150 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
     return result;
 }
 
+namespace {
+
+void fail(TargetReport &report, const std::string &cause, const std::string &reason)
+{
+    report.outcome = TargetReport::Outcome::Failed;
+    report.cause = cause;
+    report.reason = reason;
+}
+
+// A send that did not succeed, in one word.
+std::string causeOf(const SendResult &sent)
+{
+    if (sent.refused)
+        return "refused";
+    if (!sent.readBack)
+        return "read-back";
+    if (!sent.notSent.empty() && sent.missing.empty())
+        return "not-sent";
+    return sent.answered ? "not-reached" : "lost";
+}
+
+// The snapshot before a change; false when it could not be written, and then nothing is sent.
+bool snapshotFirst(const Snapshot &live, const ChangeOptions &options, TargetReport &report)
+{
+    if (options.backupDir.empty())
+        return true;
+    std::string error;
+    if (writeSnapshot(live, options.backupDir, report.name, report.snapshot, error))
+        return true;
+    fail(report, "snapshot", "its snapshot could not be written, nothing sent: " + error);
+    return false;
+}
+
+void recordSent(const SendResult &sent, TargetReport &report)
+{
+    report.answeredOk = sent.answeredOk;
+    report.readBack = sent.readBack;
+    for (const RecordImage *r : sent.reached)
+        report.reached.push_back(r->label());
+    for (const RecordImage *r : sent.missing)
+        report.missing.push_back(r->label());
+    for (const RecordImage *r : sent.notSent)
+        report.notSent.push_back(r->label());
+    report.restart = sent.restart;
+}
+
+// After a change that asks for a restart, with --reboot-if-needed.
+void rebootIfAsked(std::int32_t login, const ChangeOptions &options, TargetReport &report)
+{
+    if (!options.rebootIfNeeded || report.restart.empty())
+        return;
+    if (options.dryRun) {
+        report.reboot.state = RebootReport::State::WouldReboot;
+        return;
+    }
+    report.reboot = rebootAndWait(login, options.rebootWaitSeconds);
+    if (report.reboot.state == RebootReport::State::Refused)
+        fail(report, "reboot", "the recorder refused the reboot; it still asks for a restart");
+    else if (report.reboot.state == RebootReport::State::NotBack)
+        fail(report, "reboot",
+             "rebooted, but it did not answer again within " + std::to_string(options.rebootWaitSeconds) + " s");
+}
+
+std::string rebootLine(const RebootReport &r)
+{
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
+    switch (r.state) {
+    case RebootReport::State::WouldReboot: return "would reboot it";
+    case RebootReport::State::Refused: return "the reboot was refused";
+    case RebootReport::State::BackOnline: return std::string("rebooted; it answered again after ") + seconds + " s";
+    case RebootReport::State::NotBack: return std::string("rebooted; no answer after ") + seconds + " s";
+    default: return {};
+    }
+}
+
+} // namespace
+
+const char *rebootText(RebootReport::State state)
+{
+    switch (state) {
+    case RebootReport::State::NotAsked: return "not asked";
+    case RebootReport::State::WouldReboot: return "would reboot";
+    case RebootReport::State::Refused: return "refused";
+    case RebootReport::State::BackOnline: return "back online";
+    case RebootReport::State::NotBack: return "not back";
+    }
+    return "";
+}
+
+bool writeSnapshot(const Snapshot &live, const std::string &dir, const std::string &name, std::string &path,
+                   std::string &error)
+{
+    std::string base;
+    for (const char c : name.empty() ? live.source : name)
+        base += std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_' ? c : '_';
+    const std::time_t now = std::time(nullptr);
+    char stamp[32];
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+    // Workers of one run pick their names one at a time, so two never take the same.
+    static std::mutex naming;
+    std::lock_guard lock(naming);
+    for (int n = 1;; ++n) {
+        path = dir + "/" + base + "-" + stamp + (n > 1 ? "-" + std::to_string(n) : std::string()) + ".json";
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            break;
+    }
+    Snapshot s = live;
+    if (s.source.empty())
+        s.source = name;
+    return checkWritable(path, error) && writeFileAtomically(path, toJson(s), error);
+}
+
+RebootReport rebootAndWait(std::int32_t login, int waitSeconds)
+{
+    using Clock = std::chrono::steady_clock;
+    RebootReport report;
+    const auto start = Clock::now();
+    const auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    const SdkApi &api = sdk_api();
+    if (!api.rebootDevice || api.rebootDevice(login) == 0) {
+        report.state = RebootReport::State::Refused;
+        return report;
+    }
+    // The device information answers once the recorder is up again; the log-in connects anew
+    // by itself.
+    const RecordKind *device = findKind("device");
+    auto r = zeroed();
+    while (elapsed() < waitSeconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        if (device->get(login, 0, *r, 0, nullptr, true)) {
+            report.state = RebootReport::State::BackOnline;
+            report.seconds = elapsed();
+            return report;
+        }
+    }
+    report.state = RebootReport::State::NotBack;
+    report.seconds = elapsed();
+    return report;
+}
+
 RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreOptions &options)
 {
     RestoreReport report;
@@ -276,6 +426,7 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
     std::string error;
     if (!loadLogin(login, live, error)) {
         lines.push_back("error: " + error);
+        fail(report.target, "load", "loading its records failed: " + error);
         return report;
     }
     const DeviceInfoRecord *b = backup.deviceInfo(), *l = live.deviceInfo();
@@ -293,6 +444,7 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
                         std::to_string(l->diskCount) + " disks)");
         if (!options.force) {
             lines.push_back("nothing sent; --force restores the records that fit");
+            fail(report.target, "other-recorder", "the backup is of another recorder; nothing sent");
             return report;
         }
     }
@@ -310,7 +462,9 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
         keepHardwareOf(*r.kind, r.bytes.data(), bytes.data(), model::countOf(Scope::Channel, *l));
         r.bytes = std::move(bytes);
     }
-    const auto diff = diffLines(live, intended, options.only);
+    TargetReport &target = report.target;
+    target.fields = diffEntries(live, intended, options.only);
+    const auto diff = linesOf(target.fields);
     lines.push_back(diff.empty() ? "the recorder already holds the backup's settings"
                                  : std::to_string(diff.size()) + " field(s) differ from the recorder:");
     for (const auto &d : diff)
@@ -324,6 +478,8 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
                                          r->bytes == live.find(r->kind, r->slot)->bytes;
                               }),
                send.end());
+    for (const RecordImage *r : send)
+        target.changed.push_back(r->label());
     std::vector<const RecordImage *> unsent; // differ, but no page of the dialog sends them here
     for (const RecordImage &r : intended.records)
         if (options.only.takes(r) && r.bytes != live.find(r.kind, r.slot)->bytes &&
@@ -331,35 +487,45 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
             unsent.push_back(&r);
     if (!unsent.empty())
         lines.push_back("never sent to this recorder (the dialog does not send them): " + joinLabels(unsent));
+    const std::string unsentNote =
+        unsent.empty() ? std::string()
+                       : "; " + std::to_string(unsent.size()) + " record(s) never sent still differ from the backup";
     const auto restart = restartReasons(live, intended, send);
     if (options.dryRun) {
         lines.push_back("dry run: nothing sent; would send " + std::to_string(send.size()) + " record(s)");
         if (!restart.empty())
             lines.push_back("the recorder would ask for a restart (" + std::to_string(restart.size()) +
                             " record(s) under the restart rule)");
+        target.outcome = send.empty() ? TargetReport::Outcome::Unchanged : TargetReport::Outcome::WouldApply;
+        target.restart = restart;
+        rebootIfAsked(login, options, target);
         report.ok = true;
         return report;
     }
     if (send.empty()) {
         report.differs = !unsent.empty();
         report.ok = !report.differs;
-        lines.push_back("nothing sent: no record the recorder takes differs" +
-                        (unsent.empty() ? std::string()
-                                        : "; " + std::to_string(unsent.size()) +
-                                              " record(s) never sent still differ from the backup"));
+        lines.push_back("nothing sent: no record the recorder takes differs" + unsentNote);
+        target.outcome = report.ok ? TargetReport::Outcome::Unchanged : TargetReport::Outcome::Failed;
+        if (!report.ok)
+            fail(target, "unsendable", "records the recorder cannot take still differ from the backup");
         return report;
     }
+    if (!snapshotFirst(live, options, target)) {
+        lines.push_back("error: " + target.reason);
+        return report;
+    }
+    if (!target.snapshot.empty())
+        lines.push_back("snapshot of the recorder before the change: " + target.snapshot);
     const SendResult sent = sendAndVerify(login, live, intended, send, options.reopen);
+    recordSent(sent, target);
     report.sent = !sent.sent.empty();
     // A record no page sends here leaves the recorder different from the backup: not a success.
     report.differs = !unsent.empty();
     report.ok = sent.ok() && !report.differs;
     // "sent" counts what the recorder answered "ok", not what went out.
-    lines.push_back(
-        "sent " + std::to_string(sent.answeredOk) + " of " + std::to_string(send.size()) + " record(s); " +
-        std::to_string(sent.reached.size()) + " read back byte for byte" +
-        (unsent.empty() ? ""
-                        : "; " + std::to_string(unsent.size()) + " record(s) never sent still differ from the backup"));
+    lines.push_back("sent " + std::to_string(sent.answeredOk) + " of " + std::to_string(send.size()) + " record(s); " +
+                    std::to_string(sent.reached.size()) + " read back byte for byte" + unsentNote);
     if (!report.ok) {
         // Exactly which of the records that had to change the recorder now holds, so the
         // operator knows where it stands before running the restore again.
@@ -374,6 +540,9 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
                 joinLabels(sent.missing));
         if (!sent.notSent.empty())
             lines.push_back("not sent: " + joinLabels(sent.notSent));
+        fail(target, causeOf(sent), sent.error.empty() ? "records the recorder cannot take still differ" : sent.error);
+    } else {
+        target.outcome = TargetReport::Outcome::Applied;
     }
     if (!sent.error.empty())
         lines.push_back(sent.ok() ? "note: " + sent.error + "; the read-back shows every record arrived"
@@ -385,6 +554,12 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
         lines.push_back(restartList.empty() ? "no restart needed" : "the recorder asks for a restart: " + restartList);
     else if (!restartList.empty())
         lines.push_back("what reached it asks for a restart: " + restartList);
+    if (report.ok) {
+        rebootIfAsked(login, options, target);
+        if (target.reboot.state != RebootReport::State::NotAsked)
+            lines.push_back(rebootLine(target.reboot));
+        report.ok = target.outcome != TargetReport::Outcome::Failed;
+    }
     return report;
 }
 
@@ -422,30 +597,37 @@ private:
     std::map<std::string, std::string> claimed_;
 };
 
-TargetReport applyOne(const Snapshot &tpl, const std::string &address, const ApplyOptions &options,
-                      SerialClaims &serials)
+TargetReport applyOne(const Snapshot &tpl, const Target &target, const ApplyOptions &options, SerialClaims &serials)
 {
     using Outcome = TargetReport::Outcome;
     TargetReport report;
-    report.address = address;
-    std::string error;
-    const std::int32_t login = logIn(address, options.user, options.password, error);
+    report.address = target.address;
+    report.name = target.name;
+    if (!target.credentials.error.empty()) {
+        fail(report, "credentials", target.credentials.error);
+        return report;
+    }
+    std::string error, cause;
+    const std::int32_t login =
+        logIn(target.address, target.credentials.user, target.credentials.password, error, &cause);
     if (login < 0) {
-        report.reason = error;
+        fail(report, cause, error);
         return report;
     }
     Snapshot live;
     if (!loadLogin(login, live, error)) {
         SdkLogout(login);
-        report.reason = "loading its records failed: " + error;
+        fail(report, "load", "loading its records failed: " + error);
         return report;
     }
+    live.source = target.address;
     const DeviceInfoRecord *t = tpl.deviceInfo(), *l = live.deviceInfo();
     if (const std::string first = serials.claim(
-            textOf(reinterpret_cast<const std::uint8_t *>(l->serialNumber), sizeof l->serialNumber), address);
+            textOf(reinterpret_cast<const std::uint8_t *>(l->serialNumber), sizeof l->serialNumber), target.address);
         !first.empty()) {
         SdkLogout(login);
         report.outcome = Outcome::Skipped;
+        report.cause = "duplicate";
         report.reason = "a duplicate of " + first + " (the same serial number)";
         return report;
     }
@@ -483,38 +665,43 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
     for (const RecordImage *r : pageOrder(intended, options.only))
         if (r->bytes != live.find(r->kind, r->slot)->bytes)
             send.push_back(r);
-    for (const RecordImage *r : send)
+    Snapshot sentOnly; // the fields of what goes out, as the recorder had them and as sent
+    for (const RecordImage *r : send) {
         report.changed.push_back(r->label());
+        sentOnly.records.push_back(*r);
+    }
+    for (const FieldEntry &f : diffEntries(live, sentOnly))
+        if (sentOnly.find(findKind(f.kind), f.slot))
+            report.fields.push_back(f);
     if (!anyFits) {
         report.outcome = Outcome::Skipped;
+        report.cause = "no-fit";
         report.reason = "no record of the template fits it";
     } else if (send.empty()) {
         report.outcome = Outcome::Unchanged;
     } else if (options.dryRun) {
         report.outcome = Outcome::WouldApply;
-        const auto restart = restartReasons(live, intended, send);
-        if (!restart.empty())
+        report.restart = restartReasons(live, intended, send);
+        if (!report.restart.empty())
             report.notes.push_back("would ask for a restart");
-    } else {
+        rebootIfAsked(login, options, report);
+    } else if (snapshotFirst(live, options, report)) {
         const SendResult sent =
-            sendAndVerify(login, live, intended, send, reopenerFor(address, options.user, options.password));
-        report.readBack = sent.readBack;
-        for (const RecordImage *r : sent.reached)
-            report.reached.push_back(r->label());
-        for (const RecordImage *r : sent.missing)
-            report.missing.push_back(r->label());
-        for (const RecordImage *r : sent.notSent)
-            report.notSent.push_back(r->label());
+            sendAndVerify(login, live, intended, send,
+                          reopenerFor(target.address, target.credentials.user, target.credentials.password));
+        recordSent(sent, report);
         if (sent.ok()) {
             report.outcome = Outcome::Applied;
             if (!sent.error.empty())
                 report.notes.push_back(sent.error + "; the read-back shows every record arrived");
             if (!sent.restart.empty())
                 report.notes.push_back("asks for a restart");
+            rebootIfAsked(login, options, report);
+            if (report.reboot.state != RebootReport::State::NotAsked)
+                report.notes.push_back(rebootLine(report.reboot));
         } else {
-            report.outcome = Outcome::Failed;
-            report.reason =
-                sent.missing.empty() || !sent.readBack ? sent.error : "failed at " + sent.missing.front()->label();
+            fail(report, causeOf(sent),
+                 sent.missing.empty() || !sent.readBack ? sent.error : "failed at " + sent.missing.front()->label());
             if (!sent.error.empty() && !sent.missing.empty() && sent.readBack)
                 report.reason += " (" + sent.error + ")";
             if (!sent.restart.empty())
@@ -580,45 +767,55 @@ std::vector<int> duplicatesOf(const std::vector<std::string> &addresses)
 
 } // namespace
 
-std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::string> &addresses,
-                                const ApplyOptions &options,
-                                const std::function<void(const TargetReport &, int, int)> &done)
+std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<Target> &targets, const ApplyOptions &options,
+                                const TargetDone &done)
 {
-    std::vector<TargetReport> reports(addresses.size());
+    std::vector<TargetReport> reports(targets.size());
+    std::vector<std::string> addresses;
+    for (const Target &t : targets)
+        addresses.push_back(t.address);
     const std::vector<int> duplicates = duplicatesOf(addresses);
     SerialClaims serials;
     std::atomic<std::size_t> next{0};
     std::mutex doneMutex;
     int finished = 0;
     const auto worker = [&] {
-        for (std::size_t i; (i = next++) < addresses.size();) {
+        for (std::size_t i; (i = next++) < targets.size();) {
             TargetReport &report = reports[i];
-            if (duplicates[i] >= 0) {
-                report.address = addresses[i];
+            if (duplicates[i] >= 0 || (options.stop && options.stop->load())) {
+                report.address = targets[i].address;
+                report.name = targets[i].name;
                 report.outcome = TargetReport::Outcome::Skipped;
-                report.reason = addresses[std::size_t(duplicates[i])] == addresses[i]
+                report.cause = duplicates[i] >= 0 ? "duplicate" : "interrupted";
+                report.reason = duplicates[i] < 0 ? "interrupted before it was started"
+                                : addresses[std::size_t(duplicates[i])] == addresses[i]
                                     ? "listed twice"
                                     : "a duplicate of " + addresses[std::size_t(duplicates[i])];
-            } else if (options.stop && options.stop->load()) {
-                report.address = addresses[i];
-                report.outcome = TargetReport::Outcome::Skipped;
-                report.reason = "interrupted before it was started";
             } else {
-                report = applyOne(tpl, addresses[i], options, serials);
+                report = applyOne(tpl, targets[i], options, serials);
             }
             std::lock_guard lock(doneMutex);
             ++finished;
             if (done)
-                done(report, finished, int(addresses.size()));
+                done(report, finished, int(targets.size()));
         }
     };
-    const int jobs = std::clamp<int>(options.jobs, 1, int(std::max<std::size_t>(addresses.size(), 1)));
+    const int jobs = std::clamp<int>(options.jobs, 1, int(std::max<std::size_t>(targets.size(), 1)));
     std::vector<std::thread> threads;
     for (int j = 0; j < jobs; ++j)
         threads.emplace_back(worker);
     for (auto &t : threads)
         t.join();
     return reports;
+}
+
+std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::string> &addresses,
+                                const ApplyOptions &options, const TargetDone &done)
+{
+    std::vector<Target> targets;
+    for (const std::string &a : addresses)
+        targets.push_back(Target{a, a, {}, Credentials{options.user, options.password, {}}});
+    return apply(tpl, targets, options, done);
 }
 
 std::vector<std::string> reportLines(const TargetReport &r)
