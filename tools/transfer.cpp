@@ -821,7 +821,8 @@ std::vector<TargetReport> apply(const Snapshot &tpl, const std::vector<std::stri
 std::vector<std::string> reportLines(const TargetReport &r)
 {
     std::vector<std::string> out;
-    std::string head = r.address + ": " + outcomeText(r.outcome);
+    std::string head = (r.name.empty() || r.name == r.address ? r.address : r.name + " (" + r.address + ")") + ": " +
+                       outcomeText(r.outcome);
     if (!r.reason.empty())
         head += " (" + r.reason + ")";
     if (!r.changed.empty() && r.outcome != TargetReport::Outcome::Failed)
