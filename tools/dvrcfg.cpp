@@ -37,9 +37,9 @@ const char *const Summary = R"(Commands:
   apply FILE [ADDRESS...]        the backup as a template onto other recorders (--only, --jobs,
                                  --dry-run, --include-names; --inventory and --limit for a fleet)
 An ADDRESS is sim://QUERY (an embedded simulated recorder), HOST:PORT, or a recorder's name in
-the --inventory file. The password comes from --password-file FILE (readable by its owner only),
-the inventory, the environment variable DVRCFG_PASSWORD, or --password (which shows in the
-process list); the default is 12345. --json prints one JSON object a line per recorder and a
+the --inventory file. The password comes from the inventory, --password-file FILE (readable by
+its owner only) or --password (which shows in the process list), the environment variable
+DVRCFG_PASSWORD, or else is 12345. --json prints one JSON object a line per recorder and a
 summary (see the README).
 Record kinds (--record, --only a,b,c):)";
 
@@ -515,7 +515,18 @@ std::string commandHelp(const SubCommand &c, const Options &options)
         std::string help = (options.*o).description().toStdString();
         if (const auto colon = help.find(": "); colon != std::string::npos && colon < 20)
             help.erase(0, colon + 2); // "restore, apply: " says which commands; here it is one
-        text += "  " + syntax + std::string(std::size_t(std::max(2, 24 - int(syntax.size()))), ' ') + help + "\n";
+        // Wrapped at 100 columns under the help's first column, as Qt's own help does.
+        std::string line = "  " + syntax + std::string(std::size_t(std::max(2, 26 - int(syntax.size()))), ' ');
+        const std::size_t indent = line.size();
+        for (std::size_t at = 0; at < help.size();) {
+            std::size_t end = std::min(help.size(), at + (100 - indent));
+            if (end < help.size())
+                if (const auto blank = help.rfind(' ', end); blank != std::string::npos && blank > at)
+                    end = blank;
+            text += line + help.substr(at, end - at) + "\n";
+            line = std::string(indent, ' ');
+            at = end + (end < help.size() && help[end] == ' ');
+        }
     }
     return text;
 }
