@@ -254,6 +254,55 @@ TEST(Program, ShowAndDiffRefuseAnEditedLastRecord)
         EXPECT_NE(r.err.find("SHA-256"), std::string::npos) << r.err;
     }
 }
+
+// edit sets named fields of a copy and refuses anything it cannot set exactly, writing nothing.
+TEST(Program, EditSetsNamedFieldsOrWritesNothing)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("b.json")), out = dir.filePath(QStringLiteral("t.json"));
+    ASSERT_EQ(run({QStringLiteral("backup"), sim(), QStringLiteral("-o"), file}).exit, 0);
+    const std::string long64(64, 'n');
+    struct Case {
+        std::string setting;
+        const char *error; // nullptr: set
+    };
+    const Case cases[] = {
+        {"alarmout.1.outputDelay=4294967295", nullptr},
+        {"compression.4.mainStream.maxBitRate=20", nullptr},
+        {std::string("dnsntp.ntpServer=") + long64, nullptr},
+        {"overlay.1.entries[0].text=通道", nullptr},
+        {"alarmout.1.outputDelay=4294967296", "from 0 to 4294967295"},
+        {"alarmout.1.outputDelay=-1", "from 0 to 4294967295"},
+        {"alarmout.1.outputDelay=1x", "a whole number"},
+        {std::string("dnsntp.ntpServer=") + long64 + "4", "longer than the field's 64 bytes"},
+        {"compression.5.mainStream.maxBitRate=20", "no compression record 5"},
+        {"compression.0.mainStream.maxBitRate=20", "no compression record 0"},
+        {"compression.mainStream.maxBitRate=20", "records are numbered"},
+        {"alarmout.1.nosuch=1", "no field \"nosuch\""},
+        {"device.deviceType=49", "not edited"},
+        {"nosuch.a=1", "no such record kind"},
+        {"alarmout.1.outputDelay", "not KIND.FIELD=VALUE"},
+    };
+    for (const Case &c : cases) {
+        QFile::remove(out);
+        const Outcome r =
+            run({QStringLiteral("edit"), file, QStringLiteral("-o"), out, QString::fromStdString(c.setting)});
+        EXPECT_EQ(r.exit, c.error ? 2 : 0) << c.setting << ": " << r.err;
+        EXPECT_EQ(QFile::exists(out), !c.error) << c.setting;
+        if (c.error) {
+            EXPECT_NE(r.err.find(c.error), std::string::npos) << c.setting << ": " << r.err;
+            continue;
+        }
+        // The one field differs, and shows as set.
+        const Outcome diff = run({QStringLiteral("diff"), file, out});
+        EXPECT_EQ(diff.exit, 1) << c.setting;
+        EXPECT_EQ(std::count(diff.out.begin(), diff.out.end(), '\n'), 1) << diff.out;
+        const std::string value = c.setting.substr(c.setting.find('=') + 1);
+        EXPECT_NE(diff.out.find("-> " + (value[0] >= '0' && value[0] <= '9' ? value : "\"" + value + "\"")),
+                  std::string::npos)
+            << diff.out;
+    }
+}
 #endif
 
 } // namespace

@@ -33,6 +33,7 @@ const char *const Summary = R"(Commands:
   backup ADDRESS -o FILE         full load of the recorder, written as a verified JSON backup
   show FILE|ADDRESS              the fields, readable (--record KIND, --channel N)
   diff A B                       field-level differences; exit 0 equal, 1 different, 2 error
+  edit FILE -o OUT SETTING...    a copy of a backup with fields set (KIND[.N].FIELD=VALUE)
   restore FILE ADDRESS           the backup back onto the same recorder (--only, --dry-run, --force)
   apply FILE [ADDRESS...]        the backup as a template onto other recorders (--only, --jobs,
                                  --dry-run, --include-names; --inventory and --limit for a fleet)
@@ -69,7 +70,7 @@ int fail(const std::string &message, const std::string &cause = "usage")
 // The options, in the order --help lists them.
 struct Options {
     const QCommandLineOption output{QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("backup: the file to write."), QStringLiteral("FILE")};
+                                    QStringLiteral("backup, edit: the file to write."), QStringLiteral("FILE")};
     const QCommandLineOption record{QStringLiteral("record"), QStringLiteral("show, diff: only records of this kind."),
                                     QStringLiteral("KIND")};
     const QCommandLineOption channel{
@@ -299,6 +300,35 @@ int runDiff(const Call &call)
     return status;
 }
 
+int runEdit(const Call &call)
+{
+    const auto &rest = call.rest;
+    if (rest.size() < 2 || !call.isSet(call.options.output))
+        return fail("usage: dvrcfg edit FILE -o OUT KIND[.N].FIELD=VALUE...");
+    dvrcfg::Snapshot s;
+    std::string error;
+    if (!dvrcfg::readBackup(rest[0], s, error))
+        return fail(error, "backup");
+    for (std::size_t i = 1; i < rest.size(); ++i)
+        if (!dvrcfg::editField(s, rest[i], error))
+            return fail(error + "; nothing written");
+    // Verified as any backup is before it is written.
+    dvrcfg::Snapshot check;
+    const QByteArray json = dvrcfg::toJson(s);
+    const std::string output = call.parser.value(call.options.output).toStdString();
+    if (!dvrcfg::fromJson(json, check, error) || !dvrcfg::writeFileAtomically(output, json, error))
+        return fail(error, "file");
+    if (g_json) {
+        QJsonObject o = summaryOf("edit", 0);
+        o["file"] = QString::fromStdString(output);
+        o["edited"] = int(rest.size() - 1);
+        dvrcfg::json::print(o);
+    } else {
+        std::printf("%zu field(s) set, written to %s\n", rest.size() - 1, output.c_str());
+    }
+    return 0;
+}
+
 // --backup-dir, --reboot-if-needed and --reboot-wait, with --only and --dry-run.
 bool readChangeOptions(const Call &call, dvrcfg::ChangeOptions &o, std::string &error)
 {
@@ -457,6 +487,16 @@ const SubCommand SubCommands[] = {
      {{"A, B", "backup files or recorders"}},
      {&Options::record, &Options::channel, DVRCFG_ACCESS},
      runDiff},
+    {"edit",
+     "FILE -o OUT KIND[.N].FIELD=VALUE...",
+     "Writes a copy of a backup with fields set, as a template for apply: KIND.FIELD=VALUE for a\n"
+     "device-wide record, KIND.N.FIELD=VALUE for channel, alarm input or output N (from 1); FIELD\n"
+     "as dvrcfg show names it. Whole numbers in their field's range, texts that fit in GBK; the\n"
+     "device record is not edited. Nothing is written unless every setting is good.",
+     {{"FILE", "a backup written by dvrcfg backup"},
+      {"SETTING...", "for example alarmout.1.outputDelay=3 dnsntp.ntpServer=ntp.example"}},
+     {&Options::output, &Options::json},
+     runEdit},
     {"restore",
      "FILE ADDRESS",
      "Sends a backup back onto the recorder it was taken from: shows the differences, sends the\n"
@@ -555,7 +595,7 @@ int main(int argc, char **argv)
     const Options options;
     parser.addOptions(options.all());
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("backup, show, diff, restore or apply; dvrcfg COMMAND --help "
+                                 QStringLiteral("backup, show, diff, edit, restore or apply; dvrcfg COMMAND --help "
                                                 "says more about one."));
 
     if (!parser.parse(QCoreApplication::arguments()))

@@ -1,7 +1,12 @@
 #include "tools/fieldview.h"
 
+#include "command/gbktext.h"
+
+#include <QString>
+
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -381,6 +386,85 @@ void keepHardwareOf(const RecordKind &kind, const std::uint8_t *target, std::uin
             const std::size_t member = entry + offsetof(DiskGroupEntry, channelMember);
             std::memcpy(merged + member + mine, target + member + mine, members - mine);
         }
+    }
+}
+
+bool editField(Snapshot &s, const std::string &setting, std::string &error)
+{
+    const auto eq = setting.find('=');
+    const std::string target = setting.substr(0, eq), value = eq == std::string::npos ? "" : setting.substr(eq + 1);
+    const auto dot = target.find('.');
+    const RecordKind *kind = findKind(target.substr(0, dot));
+    error = setting + ": ";
+    if (eq == std::string::npos || dot == std::string::npos) {
+        error += "not KIND.FIELD=VALUE or KIND.N.FIELD=VALUE";
+        return false;
+    }
+    if (!kind || std::strcmp(kind->name, "device") == 0) {
+        error += kind ? "the device record says what the recorder is; it is not edited" : "no such record kind";
+        return false;
+    }
+    std::string path = target.substr(dot + 1);
+    int slot = 0;
+    if (kind->scope != Scope::Device) {
+        const auto next = path.find('.');
+        const std::string number = path.substr(0, next);
+        if (next == std::string::npos || number.empty() || number.size() > 3 ||
+            number.find_first_not_of("0123456789") != std::string::npos) {
+            error += std::string(kind->name) + " records are numbered: " + kind->name + ".N.FIELD";
+            return false;
+        }
+        slot = std::stoi(number) - 1;
+        path.erase(0, next + 1);
+    }
+    RecordImage *record = s.find(kind, slot);
+    if (!record) {
+        error += std::string("the backup has no ") + kind->name + " record " + std::to_string(slot + 1);
+        return false;
+    }
+    const auto &all = leavesOf(*kind);
+    const auto leaf = std::find_if(all.begin(), all.end(), [&](const Leaf &l) { return l.path == path; });
+    if (leaf == all.end() || leaf->field->kind == fields::Kind::Carried) {
+        error += "no field \"" + path + "\" in the " + kind->name + " record (dvrcfg show lists them)";
+        return false;
+    }
+    std::uint8_t *at = record->bytes.data() + leaf->offset;
+    switch (leaf->field->kind) {
+    case fields::Kind::Unsigned:
+    case fields::Kind::Signed: {
+        const bool isSigned = leaf->field->kind == fields::Kind::Signed;
+        const int bits = int(leaf->size * 8);
+        const long double low = isSigned ? -std::ldexp(1.0L, bits - 1) : 0,
+                          high = std::ldexp(1.0L, isSigned ? bits - 1 : bits) - 1;
+        std::size_t used = 0;
+        long long v = 0;
+        try {
+            v = std::stoll(value, &used, 10);
+        } catch (...) {
+            used = 0;
+        }
+        if (value.empty() || used != value.size() || (long double)v < low || (long double)v > high) {
+            error += "a whole number from " + std::to_string((long long)low) + " to " +
+                     std::to_string((unsigned long long)high);
+            return false;
+        }
+        const auto u = static_cast<unsigned long long>(v);
+        for (std::size_t i = 0; i < leaf->size; ++i)
+            at[i] = std::uint8_t(u >> (8 * i));
+        return true;
+    }
+    case fields::Kind::Text: {
+        const std::string bytes =
+            gbk::encode(QString::fromUtf8(value.data(), qsizetype(value.size())).toStdU16String());
+        if (bytes.size() > leaf->size) {
+            error += "longer than the field's " + std::to_string(leaf->size) + " bytes in GBK";
+            return false;
+        }
+        std::memset(at, 0, leaf->size);
+        std::memcpy(at, bytes.data(), bytes.size());
+        return true;
+    }
+    default: error += "only whole numbers and texts are edited"; return false;
     }
 }
 

@@ -52,6 +52,12 @@ void mergeFields(const RecordKind &kind, const std::uint8_t *from, std::uint8_t 
 // Puts back into `merged` the target's own bytes of what its hardware lacks: disk entries beyond
 // its disks, groups beyond its groups, group members beyond its `channels`.
 void keepHardwareOf(const RecordKind &kind, const std::uint8_t *target, std::uint8_t *merged, int channels);
+// Sets one named field of a snapshot: "KIND.FIELD=VALUE" for a device-wide record,
+// "KIND.N.FIELD=VALUE" for channel, alarm input or output N (from 1); FIELD as show's paths
+// ("mainStream.maxBitRate", "entries[2].text"). Integers in their field's range, texts that fit in
+// GBK. The device record (the recorder's identity and counts) is not for editing. False with
+// the reason in `error`, the snapshot unchanged.
+bool editField(Snapshot &s, const std::string &setting, std::string &error);
 // The excluded fields, one "kind.field (why)" line each, for --help.
 std::vector<std::string> excludedFieldLines();
 
