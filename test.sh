@@ -16,6 +16,11 @@ for preset in ci ci-asan; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   ctest --preset "$preset" -j2
+  if [ "$preset" = ci ]; then
+    # The Ansible collection's example playbook against a fleet of simulated recorders.
+    echo "== ansible"
+    ansible/tests/fleet.sh build/ci/bin
+  fi
 done
 # Only what runs on more than one thread of ours: the preview and the area editor. (dvr-simulator
 # is started with QProcess, whose fork the thread sanitizer does not survive, so the tests over
