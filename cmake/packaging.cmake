@@ -116,7 +116,12 @@ if(DVR_HELP2MAN)
 else()
   message(WARNING "help2man not found: the packages will have no man pages (./setup.sh installs it)")
 endif()
-add_custom_target(packaging-docs ALL DEPENDS ${_dvr_packaged_docs})
+# Built with everything else, except in the sanitizer builds, which are never packaged.
+if(DVR_SANITIZE OR DVR_TSAN)
+  add_custom_target(packaging-docs DEPENDS ${_dvr_packaged_docs})
+else()
+  add_custom_target(packaging-docs ALL DEPENDS ${_dvr_packaged_docs})
+endif()
 
 # Every package: its copyright and changelog in /usr/share/doc/<package>.
 set(_dvr_components plugin sdk dvrcfg simulator host)
