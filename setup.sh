@@ -8,7 +8,10 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libpugixml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei xvfb xauth
+  # the Ansible collection's fleet check
   ansible-core
+  # the Debian packages and their check: man pages from --help, dpkg-shlibdeps, lintian, man -l
+  help2man dpkg-dev lintian file man-db
 )
 
 missing=()

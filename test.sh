@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, checks the formatting, builds and runs the whole test suite: warnings as errors, then
-# again under the address and undefined-behaviour sanitizers (clang), which also runs the bounded
-# fuzz targets; then the live preview and the area editor under the thread sanitizer.
+# Sets up, checks the formatting, builds and runs the whole test suite: warnings as errors (and
+# the Debian packages of that build checked), then again under the address and undefined-behaviour
+# sanitizers (clang), which also runs the bounded fuzz targets; then the live preview and the area
+# editor under the thread sanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./setup.sh
@@ -20,6 +21,9 @@ for preset in ci ci-asan; do
     # The Ansible collection's example playbook against a fleet of simulated recorders.
     echo "== ansible"
     ansible/tests/fleet.sh build/ci/bin
+    # The Debian packages of that build: lintian, then the programs run from an unpacked tree.
+    echo "== packages"
+    bash packaging/check-packages.sh build/ci
   fi
 done
 # Only what runs on more than one thread of ours: the preview and the area editor. (dvr-simulator
