@@ -145,7 +145,7 @@ for page in dvrcfg dvr-simulator dvrhost; do
     [[ ! -s $scratch/$page.manerr ]] || fail "man $page: $(cat "$scratch/$page.manerr")"
     grep -q '^SYNOPSIS' "$scratch/$page.man" || fail "man $page: no SYNOPSIS"
 done
-for c in backup show diff restore apply; do
+for c in backup show diff edit restore apply; do
     grep -q "^       dvrcfg $c " "$scratch/dvrcfg.man" || fail "man dvrcfg: no synopsis of $c"
 done
 
