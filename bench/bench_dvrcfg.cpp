@@ -111,9 +111,9 @@ double cpuMsOf(qint64 pid)
         else
             field += c;
     // utime and stime are fields 14 and 15 of the line, 12 and 13 after the command's name.
-    return fields.size() > 13 ? double(std::stoull(fields[11]) + std::stoull(fields[12])) * 1e3 /
-                                    double(sysconf(_SC_CLK_TCK))
-                              : 0;
+    return fields.size() > 13
+               ? double(std::stoull(fields[11]) + std::stoull(fields[12])) * 1e3 / double(sysconf(_SC_CLK_TCK))
+               : 0;
 }
 
 void record(benchmark::State &state, Figures &f, Clock::duration total)
@@ -169,7 +169,8 @@ void BM_Restore(benchmark::State &state)
         SdkLogout(login);
         total += Clock::now() - t;
         if (!report.ok)
-            state.SkipWithError(("restore failed: " + error + (report.lines.empty() ? "" : report.lines.back())).c_str());
+            state.SkipWithError(
+                ("restore failed: " + error + (report.lines.empty() ? "" : report.lines.back())).c_str());
     }
     record(state, s.restore, total);
 }
