@@ -139,13 +139,13 @@ bool parse_restore_answer(const char *answer)
     return checkAnswer(answer, {"restore_cfg", false, 0, nullptr}, doc, root);
 }
 
-bool parse_ptz_answer(const char *answer, void *destination)
+bool parse_ptz_answer(const char *answer, void *destination, std::size_t *decoded)
 {
     pugi::xml_document doc;
     pugi::xml_node root;
     if (!checkAnswer(answer, {"get_ptz_config", false, 0, "out_buffer"}, doc, root))
         return false;
-    return decodeOutBuffer(root, destination, PtzListSize);
+    return decodeOutBuffer(root, destination, PtzListSize, decoded);
 }
 
 bool hex_encode(const void *source, std::size_t n, char *text, std::size_t *textLength)

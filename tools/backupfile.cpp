@@ -1,7 +1,7 @@
 #include "tools/backupfile.h"
 
 #include "command/gbktext.h"
-#include "model/fullload.h"
+#include "tools/exchange.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -15,6 +15,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <set>
+#include <tuple>
 #include <utility>
 
 #ifdef _WIN32
@@ -193,15 +196,96 @@ void writeInto(const Snapshot &s, DvrRecords &r)
         std::memcpy(image.kind->at(r, image.slot), image.bytes.data(), image.bytes.size());
 }
 
-bool loadLogin(std::int32_t login, Snapshot &out, std::string &error)
+namespace {
+
+// A record of a device as asked for: its kind, slot and channel argument.
+using Asked = std::tuple<const RecordKind *, int, int>;
+Asked askedOf(const model::RecordSlot &s) { return {s.kind, s.slot, s.channel}; }
+
+enum class Got { Ok, Failed, Short };
+
+// The full load's records after the device information, in the order the dialog's commands
+// reach the recorder: its single commands (scale, PTZ) go ahead of its batch.
+std::vector<model::RecordSlot> afterDeviceInfo(const DvrRecords &shape)
+{
+    std::vector<model::RecordSlot> order = model::fullLoadOrder(shape);
+    order.erase(
+        std::remove_if(order.begin(), order.end(),
+                       [](const model::RecordSlot &s) { return s.kind->single == model::LoadStop::DeviceInfo; }),
+        order.end());
+    std::stable_partition(order.begin(), order.end(),
+                          [](const model::RecordSlot &s) { return s.kind->single != model::LoadStop::None; });
+    return order;
+}
+
+// The step that failed, as the dialog's full load names it; a short answer by its record.
+std::string failedStep(const model::RecordSlot &s, Got got)
+{
+    if (got == Got::Short)
+        return "the recorder sent the " + RecordImage{s.kind, s.slot, s.channel, {}}.label() + " record short";
+    switch (s.kind->single) {
+    case model::LoadStop::DeviceInfo: return "the device information could not be read";
+    case model::LoadStop::Scale: return "the scale setting could not be read";
+    case model::LoadStop::Ptz: return "the PTZ protocol list could not be read";
+    default: return "the settings batch failed";
+    }
+}
+
+} // namespace
+
+bool loadLogin(std::int32_t login, Snapshot &out, std::string &error, const DeviceInfoRecord *guess)
 {
     auto r = zeroed();
-    switch (model::fullLoad(*r, login, nullptr, nullptr)) {
-    case model::LoadStop::None: break;
-    case model::LoadStop::DeviceInfo: error = "the device information could not be read"; return false;
-    case model::LoadStop::Scale: error = "the scale setting could not be read"; return false;
-    case model::LoadStop::Ptz: error = "the PTZ protocol list could not be read"; return false;
-    case model::LoadStop::Batch: error = "the settings batch failed"; return false;
+    const model::RecordSlot device{&model::catalogue().front(), 0, 0};
+    std::map<Asked, Got> got;
+    std::set<Asked> real; // the device's own records, once its information is in
+    // Answers come in order, so the device information is in before any other answer is looked at.
+    const auto ask = [&](Exchange &batch, const model::RecordSlot &s) {
+        batch.add(getRequest(*s.kind, s.channel), [&, s](const char *answer) {
+            if (s.kind != device.kind && !real.count(askedOf(s)))
+                return; // a guessed record the recorder does not have
+            std::size_t decoded = 0;
+            const Answer a = takeGet(*s.kind, answer, *r, s.slot, decoded);
+            got[askedOf(s)] = a != Answer::Ok ? Got::Failed : decoded < s.kind->size ? Got::Short : Got::Ok;
+            if (s.kind == device.kind && a == Answer::Ok)
+                for (const model::RecordSlot &x : model::fullLoadOrder(*r))
+                    real.insert(askedOf(x));
+        });
+    };
+    Exchange first;
+    ask(first, device);
+    if (guess) {
+        auto shape = zeroed();
+        shape->deviceInfo = *guess;
+        for (const model::RecordSlot &s : afterDeviceInfo(*shape))
+            ask(first, s);
+    }
+    first.run(login);
+    const auto failed = [&](const model::RecordSlot &s) {
+        const auto it = got.find(askedOf(s));
+        if (it == got.end() || it->second == Got::Ok)
+            return false;
+        error = failedStep(s, it->second);
+        return true;
+    };
+    if (!got.count(askedOf(device)))
+        got[askedOf(device)] = Got::Failed;
+    if (failed(device))
+        return false;
+    const std::vector<model::RecordSlot> order = afterDeviceInfo(*r);
+    Exchange rest;
+    for (const model::RecordSlot &s : order) {
+        if (failed(s))
+            return false;
+        if (!got.count(askedOf(s)))
+            ask(rest, s);
+    }
+    rest.run(login);
+    for (const model::RecordSlot &s : order) {
+        if (!got.count(askedOf(s)))
+            got[askedOf(s)] = Got::Failed; // no request could be made for it
+        if (failed(s))
+            return false;
     }
     out = snapshotOf(*r);
     out.created = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();

@@ -274,7 +274,7 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
     auto &lines = report.lines;
     Snapshot live;
     std::string error;
-    if (!loadLogin(login, live, error)) {
+    if (!loadLogin(login, live, error, backup.deviceInfo())) {
         lines.push_back("error: " + error);
         return report;
     }
@@ -435,7 +435,7 @@ TargetReport applyOne(const Snapshot &tpl, const std::string &address, const App
         return report;
     }
     Snapshot live;
-    if (!loadLogin(login, live, error)) {
+    if (!loadLogin(login, live, error, tpl.deviceInfo())) {
         SdkLogout(login);
         report.reason = "loading its records failed: " + error;
         return report;
