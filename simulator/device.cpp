@@ -72,16 +72,25 @@ struct AnswerBuilder {
     std::string payload;
     bool hasPayload = false;
 
+    // In one buffer of the right size: a payload of some kilobytes is copied once.
     std::string text() const
     {
-        std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<command name=\"config\">\n";
-        s += "\t<function>" + function + "</function>\n";
+        std::string s;
+        s.reserve(160 + function.size() + commandType.size() + result.size() + 2 * payloadName.size() + payload.size());
+        s.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<command name=\"config\">\n");
+        s.append("\t<function>").append(function).append("</function>\n");
         if (!commandType.empty())
-            s += "\t<command_type>" + commandType + "</command_type>\n";
-        s += "\t<result>" + result + "</result>\n";
+            s.append("\t<command_type>").append(commandType).append("</command_type>\n");
+        s.append("\t<result>").append(result).append("</result>\n");
         if (hasPayload)
-            s += "\t<" + payloadName + ">" + payload + "</" + payloadName + ">\n";
-        s += "</command>";
+            s.append("\t<")
+                .append(payloadName)
+                .append(">")
+                .append(payload)
+                .append("</")
+                .append(payloadName)
+                .append(">\n");
+        s.append("</command>");
         return s;
     }
 };
