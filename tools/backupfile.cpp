@@ -196,13 +196,24 @@ void writeInto(const Snapshot &s, DvrRecords &r)
         std::memcpy(image.kind->at(r, image.slot), image.bytes.data(), image.bytes.size());
 }
 
+std::unique_ptr<DvrRecords> shapeOf(const DeviceInfoRecord &d)
+{
+    auto r = std::make_unique_for_overwrite<DvrRecords>();
+    r->deviceInfo = d;
+    return r;
+}
+
 namespace {
 
 // A record of a device as asked for: its kind, slot and channel argument.
 using Asked = std::tuple<const RecordKind *, int, int>;
 Asked askedOf(const model::RecordSlot &s) { return {s.kind, s.slot, s.channel}; }
 
-enum class Got { Ok, Failed, Short };
+enum class Got { Pending, Ok, Failed, Short };
+struct Fetched {
+    Got got = Got::Pending;
+    std::vector<std::uint8_t> bytes; // the record's size; zero where no answer wrote
+};
 
 // The full load's records after the device information, in the order the dialog's commands
 // reach the recorder: its single commands (scale, PTZ) go ahead of its batch.
@@ -235,60 +246,64 @@ std::string failedStep(const model::RecordSlot &s, Got got)
 
 bool loadLogin(std::int32_t login, Snapshot &out, std::string &error, const DeviceInfoRecord *guess)
 {
-    auto r = zeroed();
     const model::RecordSlot device{&model::catalogue().front(), 0, 0};
-    std::map<Asked, Got> got;
-    std::set<Asked> real; // the device's own records, once its information is in
+    std::map<Asked, Fetched> fetched;          // every record asked for, its answer decoded on its own
+    std::set<Asked> real;                      // the device's own records, once its information is in
+    std::vector<model::RecordSlot> all, order; // in full-load order; those after the device information
     // Answers come in order, so the device information is in before any other answer is looked at.
     const auto ask = [&](Exchange &batch, const model::RecordSlot &s) {
-        batch.add(getRequest(*s.kind, s.channel), [&, s](const char *answer) {
+        Fetched *f = &fetched[askedOf(s)];
+        f->bytes.assign(s.kind->size, 0);
+        batch.add(getRequest(*s.kind, s.channel), [&, s, f](const char *answer) {
             if (s.kind != device.kind && !real.count(askedOf(s)))
                 return; // a guessed record the recorder does not have
             std::size_t decoded = 0;
-            const Answer a = takeGet(*s.kind, answer, *r, s.slot, decoded);
-            got[askedOf(s)] = a != Answer::Ok ? Got::Failed : decoded < s.kind->size ? Got::Short : Got::Ok;
-            if (s.kind == device.kind && a == Answer::Ok)
-                for (const model::RecordSlot &x : model::fullLoadOrder(*r))
+            const Answer a = takeGet(*s.kind, answer, f->bytes.data(), decoded);
+            f->got = a != Answer::Ok ? Got::Failed : decoded < s.kind->size ? Got::Short : Got::Ok;
+            if (s.kind == device.kind && a == Answer::Ok) {
+                DeviceInfoRecord d;
+                std::memcpy(&d, f->bytes.data(), sizeof d);
+                const auto shape = shapeOf(d);
+                all = model::fullLoadOrder(*shape);
+                for (const model::RecordSlot &x : all)
                     real.insert(askedOf(x));
+                order = afterDeviceInfo(*shape);
+            }
         });
+    };
+    const auto failed = [&](const model::RecordSlot &s) {
+        const Got got = fetched[askedOf(s)].got;
+        if (got == Got::Ok)
+            return false;
+        error = failedStep(s, got == Got::Pending ? Got::Failed : got);
+        return true;
     };
     Exchange first;
     ask(first, device);
-    if (guess) {
-        auto shape = zeroed();
-        shape->deviceInfo = *guess;
-        for (const model::RecordSlot &s : afterDeviceInfo(*shape))
+    if (guess)
+        for (const model::RecordSlot &s : afterDeviceInfo(*shapeOf(*guess)))
             ask(first, s);
-    }
     first.run(login);
-    const auto failed = [&](const model::RecordSlot &s) {
-        const auto it = got.find(askedOf(s));
-        if (it == got.end() || it->second == Got::Ok)
-            return false;
-        error = failedStep(s, it->second);
-        return true;
-    };
-    if (!got.count(askedOf(device)))
-        got[askedOf(device)] = Got::Failed;
     if (failed(device))
         return false;
-    const std::vector<model::RecordSlot> order = afterDeviceInfo(*r);
+    // The records of the device's shape that the guess did not ask for, in one more batch.
     Exchange rest;
     for (const model::RecordSlot &s : order) {
-        if (failed(s))
-            return false;
-        if (!got.count(askedOf(s)))
+        const auto it = fetched.find(askedOf(s));
+        if (it == fetched.end())
             ask(rest, s);
+        else if (failed(s))
+            return false;
     }
     rest.run(login);
-    for (const model::RecordSlot &s : order) {
-        if (!got.count(askedOf(s)))
-            got[askedOf(s)] = Got::Failed; // no request could be made for it
-        if (failed(s))
+    for (const model::RecordSlot &x : order)
+        if (failed(x))
             return false;
-    }
-    out = snapshotOf(*r);
-    out.created = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    Snapshot s;
+    for (const model::RecordSlot &x : all)
+        s.records.push_back(RecordImage{x.kind, x.slot, x.channel, std::move(fetched[askedOf(x)].bytes)});
+    s.created = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    out = std::move(s);
     return true;
 }
 

@@ -78,6 +78,9 @@ inline bool isEmbeddedAddress(const std::string &address) { return address.rfind
 // Shared by dvrcfg's sources, not part of its interface.
 // A record set with every byte zero: a device's shape, or the target of a read-back.
 std::unique_ptr<DvrRecords> zeroed();
+// A record set whose device information alone is set: enough for the catalogue's walks of a
+// device's records (fullLoadOrder, saveOf), which read nothing else. Its other bytes are not set.
+std::unique_ptr<DvrRecords> shapeOf(const DeviceInfoRecord &d);
 std::string hexOf(const std::uint8_t *data, std::size_t size);
 // A GBK text field of `width` bytes, as UTF-8.
 std::string textOf(const std::uint8_t *at, std::size_t width);

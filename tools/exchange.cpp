@@ -27,6 +27,19 @@ Answer failure(const char *answer)
     return close && std::string_view(open + std::strlen("<result>"), close) != "ok" ? Answer::Refused : Answer::Lost;
 }
 
+// Answer buffers of the SDK's size, kept by each thread for its next batch, so their pages are
+// made once; a batch's handlers run no batch of their own.
+char *const *answerBuffers(std::size_t count)
+{
+    thread_local std::vector<std::unique_ptr<char[]>> kept;
+    thread_local std::vector<char *> pointers;
+    while (kept.size() < count) {
+        kept.emplace_back(new char[SdkBufferSize]);
+        pointers.push_back(kept.back().get());
+    }
+    return pointers.data();
+}
+
 } // namespace
 
 std::string getRequest(const model::RecordKind &kind, int channel)
@@ -38,26 +51,33 @@ std::string getRequest(const model::RecordKind &kind, int channel)
     return kind.getType != 0 ? format_get_request(kind.getType, channel) : std::string();
 }
 
-std::string setRequest(const model::RecordKind &kind, int channel, DvrRecords &from, int slot)
+std::string setRequest(const model::RecordKind &kind, int channel, const std::uint8_t *record)
 {
-    if (isScale(kind))
-        return format_set_scale_request(from.scaleFlag);
+    if (isScale(kind)) {
+        std::int32_t scaleFlag = 0;
+        std::memcpy(&scaleFlag, record, sizeof scaleFlag);
+        return format_set_scale_request(scaleFlag);
+    }
     if (kind.getType == 0 || !kind.set)
         return {};
-    return format_set_request(cmd::set(kind.getType), channel, kind.at(from, slot));
+    return format_set_request(cmd::set(kind.getType), channel, record);
 }
 
-Answer takeGet(const model::RecordKind &kind, const char *answer, DvrRecords &into, int slot, std::size_t &decoded)
+Answer takeGet(const model::RecordKind &kind, const char *answer, std::uint8_t *record, std::size_t &decoded)
 {
     decoded = 0;
     bool ok;
     if (isScale(kind)) {
-        ok = parse_get_scale_answer(answer, &into.scaleFlag);
-        decoded = ok ? kind.size : 0;
+        std::int32_t scaleFlag = 0;
+        ok = parse_get_scale_answer(answer, &scaleFlag);
+        if (ok) {
+            std::memcpy(record, &scaleFlag, sizeof scaleFlag);
+            decoded = kind.size;
+        }
     } else if (isPtz(kind)) {
-        ok = parse_ptz_answer(answer, &into.ptz, &decoded);
+        ok = parse_ptz_answer(answer, record, &decoded);
     } else {
-        ok = kind.getType != 0 && parse_get_answer(answer, kind.getType, kind.at(into, slot), &decoded);
+        ok = kind.getType != 0 && parse_get_answer(answer, kind.getType, record, &decoded);
     }
     return ok ? Answer::Ok : failure(answer);
 }
@@ -77,20 +97,20 @@ bool Exchange::add(std::string request, Handler handle)
     return true;
 }
 
-bool Exchange::get(const model::RecordKind &kind, int slot, int channel, DvrRecords &into,
+bool Exchange::get(const model::RecordKind &kind, int channel, std::uint8_t *record,
                    std::function<void(Answer, std::size_t)> done)
 {
-    return add(getRequest(kind, channel), [&kind, slot, &into, done = std::move(done)](const char *answer) {
+    return add(getRequest(kind, channel), [&kind, record, done = std::move(done)](const char *answer) {
         std::size_t decoded = 0;
-        const Answer a = takeGet(kind, answer, into, slot, decoded);
+        const Answer a = takeGet(kind, answer, record, decoded);
         done(a, decoded);
     });
 }
 
-bool Exchange::set(const model::RecordKind &kind, int slot, int channel, DvrRecords &from,
+bool Exchange::set(const model::RecordKind &kind, int channel, const std::uint8_t *record,
                    std::function<void(Answer)> done)
 {
-    return add(setRequest(kind, channel, from, slot),
+    return add(setRequest(kind, channel, record),
                [&kind, done = std::move(done)](const char *answer) { done(takeSet(kind, answer)); });
 }
 
@@ -103,28 +123,23 @@ bool Exchange::run(std::int32_t login)
         return true;
     std::vector<const char *> requestPointers(count);
     std::vector<std::int32_t> requestLengths(count);
-    // Every answer buffer has the SDK's size, as the call expects; only what an answer writes
-    // is touched, so the pages of the rest are never made.
-    std::vector<std::unique_ptr<char[]>> answers(count);
-    std::vector<char *> answerPointers(count);
+    char *const *answers = answerBuffers(count);
     std::vector<std::int32_t> answerLengths(count, std::int32_t(SdkBufferSize));
     std::vector<std::int32_t *> answerLengthPointers(count);
     for (std::size_t i = 0; i < count; ++i) {
         requestPointers[i] = requests[i].c_str();
         requestLengths[i] = std::int32_t(requests[i].size() + 1);
-        answers[i].reset(new char[SdkBufferSize]);
-        answers[i][0] = '\0';
-        answerPointers[i] = answers[i].get();
+        answers[i][0] = '\0'; // none came
         answerLengthPointers[i] = &answerLengths[i];
     }
     const SdkApi &api = sdk_api();
     const bool called = api.sendCommandBatch &&
                         api.sendCommandBatch(login, requestPointers.data(), requestLengths.data(), std::int32_t(count),
-                                             answerPointers.data(), answerLengthPointers.data(), nullptr, nullptr) != 0;
+                                             answers, answerLengthPointers.data(), nullptr, nullptr) != 0;
     // The answers that came are looked at even when the call failed later on: they tell what
     // arrived. One that fills its buffer without an end is none.
     for (std::size_t i = 0; i < count; ++i) {
-        const char *answer = answers[i].get();
+        const char *answer = answers[i];
         handlers[i](std::memchr(answer, '\0', SdkBufferSize) ? answer : "");
     }
     return called;

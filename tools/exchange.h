@@ -17,13 +17,14 @@ namespace dvrcfg {
 // it came cut short or garbled: whether the command was carried out is not known).
 enum class Answer { Ok, Refused, Lost };
 
-// The request that fetches or sends the record of `slot` (its channel argument `channel`);
-// empty when there is none (the PTZ list is never sent) or it would not fit its buffer.
+// The request that fetches a record from the channel argument `channel`, or sends `record` (the
+// kind's size in bytes, as DvrRecords holds it); empty when there is none (the PTZ list is never
+// sent) or it would not fit its buffer.
 std::string getRequest(const model::RecordKind &kind, int channel);
-std::string setRequest(const model::RecordKind &kind, int channel, DvrRecords &from, int slot);
-// Decodes a get answer into the record of `slot`; `decoded` receives the bytes its payload held
-// (the record's size for the scale setting). Nothing is written unless the answer is Ok.
-Answer takeGet(const model::RecordKind &kind, const char *answer, DvrRecords &into, int slot, std::size_t &decoded);
+std::string setRequest(const model::RecordKind &kind, int channel, const std::uint8_t *record);
+// Decodes a get answer into `record` (the kind's size); `decoded` receives the bytes its payload
+// held (the whole size for the scale setting). Nothing is written unless the answer is Ok.
+Answer takeGet(const model::RecordKind &kind, const char *answer, std::uint8_t *record, std::size_t &decoded);
 Answer takeSet(const model::RecordKind &kind, const char *answer);
 
 class Exchange {
@@ -32,11 +33,11 @@ public:
 
     // False, queueing nothing, for an empty request.
     bool add(std::string request, Handler handle);
-    // A get whose answer is decoded into `into` before `done` hears of it.
-    bool get(const model::RecordKind &kind, int slot, int channel, DvrRecords &into,
+    // A get whose answer is decoded into `record` (which must outlive run) before `done` hears of it.
+    bool get(const model::RecordKind &kind, int channel, std::uint8_t *record,
              std::function<void(Answer, std::size_t decoded)> done);
-    // A set of `from`'s record as it is now (the request is made at once).
-    bool set(const model::RecordKind &kind, int slot, int channel, DvrRecords &from, std::function<void(Answer)> done);
+    // A set of `record` as it is now (the request is made at once).
+    bool set(const model::RecordKind &kind, int channel, const std::uint8_t *record, std::function<void(Answer)> done);
 
     std::size_t size() const { return requests_.size(); }
     // Sends what is queued as one batch and hands every answer to its handler, in order; false

@@ -44,8 +44,7 @@ std::vector<const RecordImage *> pageOrder(const Snapshot &s, const Selection &s
     const DeviceInfoRecord *d = s.deviceInfo();
     if (!d)
         return out;
-    auto shape = zeroed();
-    shape->deviceInfo = *d;
+    const auto shape = shapeOf(*d);
     // Each record once, with the first page whose save sends it (the network record goes with the
     // server page, not again with the network page).
     for (int page = 0; page < model::PageCount; ++page) {
@@ -84,9 +83,6 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
                          const std::vector<const RecordImage *> &send, const std::function<std::int32_t()> &reopen)
 {
     SendResult result;
-    auto r = zeroed();
-    writeInto(live, *r);
-    writeInto(intended, *r);
     // The set commands in the dialog's page order, the scale write where its page sends it (at
     // once, ahead of the page's batch), then the read-back of the same records: one batch, which
     // the recorder takes in order, so the gets see what the sets left. A refusal stops nothing:
@@ -104,19 +100,21 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
     std::vector<Answer> answers; // of the set commands sent, in order
     for (const RecordImage *x : order) {
         const std::size_t i = answers.size();
-        if (batch.set(*x->kind, x->slot, x->channel, *r, [&answers, i](Answer a) { answers[i] = a; })) {
+        if (batch.set(*x->kind, x->channel, x->bytes.data(), [&answers, i](Answer a) { answers[i] = a; })) {
             result.sent.push_back(x);
             answers.push_back(Answer::Lost);
         } else {
             result.notSent.push_back(x);
         }
     }
-    auto back = zeroed();
-    std::vector<char> read(result.sent.size(), 0); // the record's read-back came whole
+    std::vector<std::vector<std::uint8_t>> back(result.sent.size()); // each record as read back
+    std::vector<char> read(result.sent.size(), 0);                   // its read-back came whole
     const auto readBack = [&](Exchange &x) {
         for (std::size_t i = 0; i < result.sent.size(); ++i) {
             const RecordImage *s = result.sent[i];
-            x.get(*s->kind, s->slot, s->channel, *back, [&read, i, s](Answer a, std::size_t decoded) {
+            back[i].assign(s->kind->size, 0);
+            read[i] = 0;
+            x.get(*s->kind, s->channel, back[i].data(), [&read, i, s](Answer a, std::size_t decoded) {
                 read[i] = a == Answer::Ok && decoded == s->kind->size;
             });
         }
@@ -128,8 +126,6 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
     // the address allows one.
     if (!allRead()) {
         const std::int32_t fresh = reopen ? reopen() : -1;
-        back = zeroed();
-        read.assign(read.size(), 0);
         Exchange again;
         readBack(again);
         again.run(fresh >= 0 ? fresh : login);
@@ -155,8 +151,7 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
             if (std::find(errors.begin(), errors.end(), error) == errors.end())
                 errors.push_back(error);
         }
-        const bool same = std::memcmp(x->kind->at(*back, x->slot), x->bytes.data(), x->bytes.size()) == 0;
-        (read[i] && same ? result.reached : result.missing).push_back(x);
+        (read[i] && back[i] == x->bytes ? result.reached : result.missing).push_back(x);
     }
     for (const std::string &e : errors)
         result.error += (result.error.empty() ? "" : "; ") + e;
