@@ -435,25 +435,35 @@ private:
         outbox_.push_back({due, std::move(bytes), after});
     }
 
-    // Sends every answer whose time has come, in order, and waits for the next one.
+    // Sends every answer whose time has come, in order, and waits for the next one. Those due
+    // together go out in one write: the answers of a batch wake the client once, not each.
     void pump()
     {
+        QByteArray due;
+        const auto write = [&] {
+            if (!due.isEmpty())
+                socket_->write(std::exchange(due, {}));
+        };
         while (!outbox_.empty() && !closing_) {
             const Clock::time_point now = Clock::now();
             if (outbox_.front().due > now) {
+                write();
                 const auto wait = std::chrono::ceil<std::chrono::milliseconds>(outbox_.front().due - now);
                 timer_.start(int(wait.count()));
                 return;
             }
             Outgoing next = std::move(outbox_.front());
             outbox_.pop_front();
-            if (!next.bytes.isEmpty())
-                socket_->write(next.bytes);
+            due += next.bytes;
+            if (next.after == After::Nothing)
+                continue;
+            write();
             if (next.after == After::Close)
                 close();
-            else if (next.after == After::DropDevice)
+            else
                 endpoint_.dropConnections();
         }
+        write();
     }
 
     void refuse(const QString &why)
