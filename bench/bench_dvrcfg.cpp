@@ -156,9 +156,10 @@ void BM_Restore(benchmark::State &state)
     Setup &s = *g_setup;
     const std::string &address = s.addresses[RestoreDevice];
     Clock::duration total{};
-    std::size_t unused = 0;
     for (auto _ : state) {
-        applyOnce(state, RestoreDevice, 1, 1, unused); // the recorder changed since the backup
+        state.PauseTiming();
+        applyOnce(state, RestoreDevice, 1, 1, s.restore.records); // the recorder changed since the backup
+        state.ResumeTiming();
         const auto t = Clock::now();
         std::string error;
         const std::int32_t login = dvrcfg::logIn(address, "admin", "12345", error);
@@ -254,16 +255,16 @@ int main(int argc, char **argv)
     g_setup = &setup;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    const auto line = [](const char *what, const Figures &f) {
+    const auto line = [](const char *what, const Figures &f, const char *records) {
         if (f.ms > 0)
-            std::printf("  %-8s %6.0f ms = %.2f round trips (%zu records)\n", what, f.ms, f.ms / RoundTripMs,
-                        f.records);
+            std::printf("  %-8s %6.0f ms = %.2f round trips (%zu records %s)\n", what, f.ms, f.ms / RoundTripMs,
+                        f.records, records);
     };
     std::printf("\nlatency %d ms each way (a round trip %.0f ms, the log-in one of them); one recorder:\n", LatencyMs,
                 RoundTripMs);
-    line("apply", setup.apply);
-    line("restore", setup.restore);
-    line("backup", setup.backup1);
+    line("apply", setup.apply, "sent");
+    line("restore", setup.restore, "sent");
+    line("backup", setup.backup1, "fetched");
     if (setup.fleet.ms > 0 && setup.apply.ms > 0)
         std::printf("%d recorders, --jobs %d: %.0f ms = %.2f times one; dvrcfg's CPU %.2f ms per recorder (the "
                     "simulator's %.2f ms)\n",
