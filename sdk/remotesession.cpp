@@ -129,8 +129,12 @@ bool RemoteSession::readFrame(Frame &frame, QDeadlineTimer &call)
         // together, and moving what follows after each one would make a batch quadratic.
         inbox_.remove(0, taken_);
         taken_ = 0;
-        if (socket_->bytesAvailable() > 0) {
-            inbox_ += socket_->readAll();
+        // Read into the inbox itself, whose buffer stays from one read to the next.
+        if (const qint64 available = socket_->bytesAvailable(); available > 0) {
+            const qsizetype kept = inbox_.size();
+            inbox_.resize(kept + qsizetype(available));
+            const qint64 n = socket_->read(inbox_.data() + kept, available);
+            inbox_.resize(kept + qsizetype(std::max<qint64>(n, 0)));
             continue;
         }
         const int wait = std::min(remaining(call, address_.answerMs), remaining(answer, address_.answerMs));
