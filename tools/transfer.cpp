@@ -156,8 +156,9 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
     for (const std::string &e : errors)
         result.error += (result.error.empty() ? "" : "; ") + e;
     if (!result.readBack)
-        result.error += (result.error.empty() ? "" : "; ") + std::string("the read-back failed, so which records "
-                                                                         "reached the recorder is not known");
+        result.error += (result.error.empty() ? "" : "; ") + std::string("the read-back failed, so whether the "
+                                                                         "records it did not bring back reached the "
+                                                                         "recorder is not known");
     // Only what reached the recorder can ask for a restart.
     result.restart = restartReasons(live, intended, result.reached);
     return result;
