@@ -7,6 +7,7 @@
 #include <array>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -97,6 +98,30 @@ constexpr std::array<char, 512> makeDigitPairs()
 }
 constexpr std::array<char, 512> DigitPairs = makeDigitPairs();
 
+// Two characters, loaded as one 16-bit value (the first in the low byte: little-endian hosts
+// only), to the byte they spell; 0x100 when they are not two hexadecimal digits. One look-up a
+// pair: a record's answer holds thousands of them.
+const std::uint16_t *pairValues()
+{
+    static const std::vector<std::uint16_t> table = [] {
+        std::vector<std::uint16_t> t(65536, 0x100);
+        for (int a = 0; a < 256; ++a)
+            for (int b = 0; b < 256; ++b)
+                if (HexValue[std::size_t(a)] >= 0 && HexValue[std::size_t(b)] >= 0)
+                    t[std::size_t(a | b << 8)] =
+                        std::uint16_t(HexValue[std::size_t(a)] << 4 | HexValue[std::size_t(b)]);
+        return t;
+    }();
+    return table.data();
+}
+
+std::uint16_t pairAt(const std::uint8_t *at)
+{
+    std::uint16_t v;
+    std::memcpy(&v, at, sizeof v);
+    return v;
+}
+
 } // namespace
 
 bool parse_get_answer(const char *answer, std::int32_t commandType, void *destination, std::size_t *decoded)
@@ -139,13 +164,13 @@ bool parse_restore_answer(const char *answer)
     return checkAnswer(answer, {"restore_cfg", false, 0, nullptr}, doc, root);
 }
 
-bool parse_ptz_answer(const char *answer, void *destination)
+bool parse_ptz_answer(const char *answer, void *destination, std::size_t *decoded)
 {
     pugi::xml_document doc;
     pugi::xml_node root;
     if (!checkAnswer(answer, {"get_ptz_config", false, 0, "out_buffer"}, doc, root))
         return false;
-    return decodeOutBuffer(root, destination, PtzListSize);
+    return decodeOutBuffer(root, destination, PtzListSize, decoded);
 }
 
 bool hex_encode(const void *source, std::size_t n, char *text, std::size_t *textLength)
@@ -172,19 +197,18 @@ bool hex_decode(const char *text, std::size_t L, void *destination, std::size_t 
     // Validate every pair first, so a rejected text leaves the destination as it was. Only the
     // last pair of an odd digit count may end in the text's NUL instead of a second digit.
     const bool singleLast = pairs > 0 && 2 * pairs == L && in[L - 1] == '\0';
-    std::int8_t bad = 0;
-    for (std::size_t i = 0; i < pairs; ++i)
-        bad |= HexValue[in[2 * i]];
-    for (std::size_t i = 0; i + (singleLast ? 1 : 0) < pairs; ++i)
-        bad |= HexValue[in[2 * i + 1]];
-    if (bad < 0)
+    const std::size_t whole = pairs - (singleLast ? 1 : 0);
+    const std::uint16_t *value = pairValues();
+    std::uint16_t bad = 0;
+    for (std::size_t i = 0; i < whole; ++i)
+        bad |= value[pairAt(in + 2 * i)];
+    if ((bad & 0x100) != 0 || (singleLast && HexValue[in[L - 2]] < 0))
         return false;
     auto *out = static_cast<std::uint8_t *>(destination);
-    for (std::size_t i = 0; i < pairs; ++i) {
-        const std::int8_t hi = HexValue[in[2 * i]];
-        const std::int8_t lo = HexValue[in[2 * i + 1]];
-        out[i] = lo >= 0 ? std::uint8_t(hi << 4 | lo) : std::uint8_t(hi); // the single final digit
-    }
+    for (std::size_t i = 0; i < whole; ++i)
+        out[i] = std::uint8_t(value[pairAt(in + 2 * i)]);
+    if (singleLast)
+        out[whole] = std::uint8_t(HexValue[in[L - 2]]); // the single final digit
     if (written)
         *written = pairs;
     return true;

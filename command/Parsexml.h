@@ -6,14 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
-// `decoded`, when given, receives how many bytes the payload held (less than the record when the
-// device sent a short payload: the record's tail then keeps what it held before).
+// `decoded`, when given (a get or the PTZ list), receives how many bytes the payload held (less
+// than the record when the device sent a short payload: the record's tail then keeps what it held
+// before).
 bool parse_get_answer(const char *answer, std::int32_t commandType, void *destination, std::size_t *decoded = nullptr);
 bool parse_set_answer(const char *answer, std::int32_t commandType);
 bool parse_get_scale_answer(const char *answer, std::int32_t *scaleFlag);
 bool parse_set_scale_answer(const char *answer);
 bool parse_restore_answer(const char *answer);
-bool parse_ptz_answer(const char *answer, void *destination);
+bool parse_ptz_answer(const char *answer, void *destination, std::size_t *decoded = nullptr);
 
 // Writes 2n lowercase digits and a NUL into text (2n + 1 bytes); textLength receives 2n + 1.
 bool hex_encode(const void *source, std::size_t n, char *text, std::size_t *textLength);

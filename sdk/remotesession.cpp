@@ -73,9 +73,10 @@ bool parseRemoteAddress(std::string_view text, RemoteAddress &address)
     return true;
 }
 
+// The body lies in the inbox, valid until the next frame is read.
 struct RemoteSession::Frame {
     wire::Header header;
-    QByteArray body;
+    const char *body = nullptr;
 };
 
 RemoteSession::RemoteSession(RemoteAddress address, std::string user, std::string password)
@@ -88,6 +89,7 @@ RemoteSession::~RemoteSession() { drop(); }
 void RemoteSession::drop()
 {
     inbox_.clear();
+    taken_ = 0;
     if (!socket_)
         return;
     // A socket belongs to the thread that made it; only that thread may close it at once.
@@ -114,14 +116,26 @@ bool RemoteSession::readFrame(Frame &frame, QDeadlineTimer &call)
 {
     const QDeadlineTimer answer(address_.answerMs);
     for (;;) {
-        inbox_ += socket_->readAll();
-        switch (wire::parseHeader(inbox_.constData(), std::size_t(inbox_.size()), frame.header)) {
+        const char *at = inbox_.constData() + taken_;
+        switch (wire::parseHeader(at, std::size_t(inbox_.size() - taken_), frame.header)) {
         case wire::Parse::Frame:
-            frame.body = inbox_.mid(qsizetype(wire::HeaderSize), qsizetype(frame.header.length));
-            inbox_.remove(0, qsizetype(wire::HeaderSize + frame.header.length));
+            frame.body = at + wire::HeaderSize;
+            taken_ += qsizetype(wire::HeaderSize + frame.header.length);
             return true;
         case wire::Parse::Bad: drop(); return false;
         case wire::Parse::Incomplete: break;
+        }
+        // Frames taken leave the inbox only when it is read again: the answers of a batch arrive
+        // together, and moving what follows after each one would make a batch quadratic.
+        inbox_.remove(0, taken_);
+        taken_ = 0;
+        // Read into the inbox itself, whose buffer stays from one read to the next.
+        if (const qint64 available = socket_->bytesAvailable(); available > 0) {
+            const qsizetype kept = inbox_.size();
+            inbox_.resize(kept + qsizetype(available));
+            const qint64 n = socket_->read(inbox_.data() + kept, available);
+            inbox_.resize(kept + qsizetype(std::max<qint64>(n, 0)));
+            continue;
         }
         const int wait = std::min(remaining(call, address_.answerMs), remaining(answer, address_.answerMs));
         if (wait <= 0 || !socket_->waitForReadyRead(wait)) {
@@ -140,7 +154,8 @@ bool RemoteSession::connected(QDeadlineTimer &call)
         // when we look; anything it sent unasked means the stream is out of step.
         if (socket_->state() == QAbstractSocket::ConnectedState)
             socket_->waitForReadyRead(0);
-        if (socket_->state() == QAbstractSocket::ConnectedState && socket_->bytesAvailable() == 0 && inbox_.isEmpty())
+        if (socket_->state() == QAbstractSocket::ConnectedState && socket_->bytesAvailable() == 0 &&
+            inbox_.size() == taken_)
             return true;
     }
     drop();
@@ -225,7 +240,7 @@ bool RemoteSession::batch(const char *const *requests, const std::int32_t *reque
             drop();
             return false;
         }
-        deliverAnswer(reply.body.constData(), std::size_t(reply.body.size()), answers[i], answerLengths[i]);
+        deliverAnswer(reply.body, reply.header.length, answers[i], answerLengths[i]);
         if (progress)
             progress(std::int32_t((i + 1) * 100LL / count), context);
     }

@@ -61,5 +61,6 @@ private:
     std::mutex mutex_; // one call at a time on a log-in
     QTcpSocket *socket_ = nullptr;
     QByteArray inbox_;
+    qsizetype taken_ = 0; // bytes at the inbox's start already read as frames
     std::uint32_t sequence_ = 0;
 };

@@ -7,21 +7,29 @@
 
 #include <pugixml.hpp>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
 namespace dvrsim {
 namespace {
 
+// Both digits of a byte at once: every answer of a record is thousands of them.
 std::string toHex(const void *data, std::size_t size)
 {
-    static const char digits[] = "0123456789abcdef";
+    static const std::array<char, 512> pairs = [] {
+        static const char digits[] = "0123456789abcdef";
+        std::array<char, 512> t{};
+        for (std::size_t b = 0; b < 256; ++b) {
+            t[2 * b] = digits[b >> 4];
+            t[2 * b + 1] = digits[b & 15];
+        }
+        return t;
+    }();
     const auto *p = static_cast<const std::uint8_t *>(data);
     std::string out(2 * size, '0');
-    for (std::size_t i = 0; i < size; ++i) {
-        out[2 * i] = digits[p[i] >> 4];
-        out[2 * i + 1] = digits[p[i] & 15];
-    }
+    for (std::size_t i = 0; i < size; ++i)
+        std::memcpy(out.data() + 2 * i, &pairs[2 * std::size_t(p[i])], 2);
     return out;
 }
 
@@ -72,16 +80,25 @@ struct AnswerBuilder {
     std::string payload;
     bool hasPayload = false;
 
+    // In one buffer of the right size: a payload of some kilobytes is copied once.
     std::string text() const
     {
-        std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<command name=\"config\">\n";
-        s += "\t<function>" + function + "</function>\n";
+        std::string s;
+        s.reserve(160 + function.size() + commandType.size() + result.size() + 2 * payloadName.size() + payload.size());
+        s.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<command name=\"config\">\n");
+        s.append("\t<function>").append(function).append("</function>\n");
         if (!commandType.empty())
-            s += "\t<command_type>" + commandType + "</command_type>\n";
-        s += "\t<result>" + result + "</result>\n";
+            s.append("\t<command_type>").append(commandType).append("</command_type>\n");
+        s.append("\t<result>").append(result).append("</result>\n");
         if (hasPayload)
-            s += "\t<" + payloadName + ">" + payload + "</" + payloadName + ">\n";
-        s += "</command>";
+            s.append("\t<")
+                .append(payloadName)
+                .append(">")
+                .append(payload)
+                .append("</")
+                .append(payloadName)
+                .append(">\n");
+        s.append("</command>");
         return s;
     }
 };

@@ -173,6 +173,9 @@ std::string identityIp(int index)
     return host <= 254 ? "192.168.1." + std::to_string(host) : "192.168.2." + std::to_string(host - 254);
 }
 
+// Those on 192.168.2.x take the /16 that holds both, so the gateway 192.168.1.1 stays theirs.
+const char *identityMask(int index) { return 64 + index <= 254 ? "255.255.255.0" : "255.255.0.0"; }
+
 DeviceInfoRecord makeInfo(const Profile &p)
 {
     DeviceInfoRecord r;
@@ -202,7 +205,7 @@ NetworkRecord makeNetwork(const Profile &p)
     NetworkRecord r;
     fillRecord(r, TagNetwork);
     setAscii(r.deviceIp, p.ip.empty() ? identityIp(p.identity) : p.ip);
-    setAscii(r.ipMask, "255.255.255.0");
+    setAscii(r.ipMask, p.ip.empty() ? identityMask(p.identity) : "255.255.255.0");
     r.nicType = 5;
     r.devicePort = 8000;
     // Locally administered; the last byte tells the indexes apart.
@@ -629,7 +632,7 @@ bool parseProfile(std::string_view query, Profile &profile, int &rebootMs)
             ok = (value == "shuffled" || value == "positions") &&
                  ((profile.shuffledPtzCodes = value == "shuffled"), true);
         else if (key == "id")
-            ok = parseInt(value, 0, 254, profile.identity);
+            ok = parseInt(value, 0, 255, profile.identity);
         else if (key == "serial")
             ok = parseSerial(value, profile.serial);
         else if (key == "name")

@@ -27,7 +27,7 @@ struct Profile {
     // "ptzcodes=shuffled": a few protocols are listed at positions other than their codes, as
     // some recorders do, so a dialog that confuses the two shows it.
     bool shuffledPtzCodes = false;
-    // Which recorder of a fleet this is (0..254): 0 is the stock recorder, every other index
+    // Which recorder of a fleet this is (0..255): 0 is the stock recorder, every other index
     // derives a serial number, name, device number, address and MAC of its own, so a fleet's
     // recorders can be told apart.
     int identity = 0;

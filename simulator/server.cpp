@@ -389,13 +389,15 @@ private:
         const bool handled = endpoint_.device.handle(request, text);
         if (handled && changesState(request))
             endpoint_.server.stateChanged();
-        const QByteArray body = handled ? QByteArray(text.data(), qsizetype(text.size())) : QByteArray();
         const wire::Status status = handled ? wire::Status::Ok : wire::Status::Failed;
-        const auto answer = [&](const QByteArray &b) {
-            return frame(wire::Kind::CommandAnswer, status, header.sequence, b);
+        const auto answer = [&](std::string_view b) {
+            QByteArray out;
+            out.reserve(qsizetype(wire::HeaderSize + b.size()));
+            wire::appendFrame(out, wire::Kind::CommandAnswer, status, header.sequence, b.data(), b.size());
+            return out;
         };
         if (!fault) {
-            send(due, answer(body));
+            send(due, answer(text));
             return;
         }
         switch (fault->kind) {
@@ -404,7 +406,7 @@ private:
             send(due, {}, After::Close);
             break;
         case NetFaultKind::Silent: silent_ = true; break;
-        case NetFaultKind::Slow: send(due + std::chrono::milliseconds(fault->ms), answer(body)); break;
+        case NetFaultKind::Slow: send(due + std::chrono::milliseconds(fault->ms), answer(text)); break;
         case NetFaultKind::OversizeFrame: {
             QByteArray out = answer({});
             wire::putU32(out.data() + 8, wire::MaxBody + 1);
@@ -414,9 +416,9 @@ private:
         }
         case NetFaultKind::ShortFrame: {
             // An empty answer would be complete with its header alone; announce two bytes then.
-            const QByteArray padded = body.isEmpty() ? QByteArray(2, ' ') : body;
+            const std::string padded = text.empty() ? std::string(2, ' ') : text;
             reading_ = false;
-            send(due, answer(padded).left(qsizetype(wire::HeaderSize) + padded.size() / 2), After::Close);
+            send(due, answer(padded).left(qsizetype(wire::HeaderSize + padded.size() / 2)), After::Close);
             break;
         }
         case NetFaultKind::Garbage: send(due, garbage(endpoint_.commandsSeen())); break;
@@ -433,25 +435,35 @@ private:
         outbox_.push_back({due, std::move(bytes), after});
     }
 
-    // Sends every answer whose time has come, in order, and waits for the next one.
+    // Sends every answer whose time has come, in order, and waits for the next one. Those due
+    // together go out in one write: the answers of a batch wake the client once, not each.
     void pump()
     {
+        QByteArray due;
+        const auto write = [&] {
+            if (!due.isEmpty())
+                socket_->write(std::exchange(due, {}));
+        };
         while (!outbox_.empty() && !closing_) {
             const Clock::time_point now = Clock::now();
             if (outbox_.front().due > now) {
+                write();
                 const auto wait = std::chrono::ceil<std::chrono::milliseconds>(outbox_.front().due - now);
                 timer_.start(int(wait.count()));
                 return;
             }
             Outgoing next = std::move(outbox_.front());
             outbox_.pop_front();
-            if (!next.bytes.isEmpty())
-                socket_->write(next.bytes);
+            due += next.bytes;
+            if (next.after == After::Nothing)
+                continue;
+            write();
             if (next.after == After::Close)
                 close();
-            else if (next.after == After::DropDevice)
+            else
                 endpoint_.dropConnections();
         }
+        write();
     }
 
     void refuse(const QString &why)

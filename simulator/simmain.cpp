@@ -132,8 +132,8 @@ int main(int argc, char **argv)
     options.stateFile = parser.value(state);
 
     const QStringList profiles = parser.values(device);
-    if (profiles.size() > 255)
-        return fail(QStringLiteral("--device: at most 255 devices, one per identity"));
+    if (profiles.size() > 256)
+        return fail(QStringLiteral("--device: at most 256 devices, one per identity"));
     if (!profiles.isEmpty()) {
         options.devices.clear();
         for (const QString &text : profiles) {

@@ -147,27 +147,33 @@ TEST(Apply, AStopLetsTheRecordersInFlightFinishAndStartsNoOther)
 
 // What the recorder answered and what it holds afterwards: a lost answer is judged by the
 // read-back, a read-back failing once is tried again, a refusal is a failure even where the
-// recorder already held the value, and "sent" counts the answers "ok".
+// recorder already held the value and stops nothing after it, "sent" counts the answers "ok",
+// and a record no set command carries is not sent.
 TEST(Send, TheAnswersAndTheReadBackJudgeTogether)
 {
     struct Case {
         const char *what;
-        int nth; // command of the sequence the fault hits: 1 scale, 2 recording, 3 alarm output,
-                 // then the read-back: 4 scale, 5 recording, 6 alarm output
+        int nth; // the command the fault hits, all of them one batch: 1 scale, 2 recording, 3 alarm
+                 // output, then the read-back: 4 scale, 5 recording, 6 alarm output
         dvrsim::Fault fault;
+        int again;      // the read-back tried again is lost too at this command (0: it is not)
         bool scaleHeld; // the scale setting sent is the one the recorder holds
+        bool ptz;       // the PTZ list is asked to be sent too
         bool ok;
         int answeredOk;
-        std::size_t notSent;
+        std::size_t reached;
     };
+    using F = dvrsim::Fault;
     const Case cases[] = {
-        {"no fault", 0, dvrsim::Fault::ResultFail, false, true, 3, 0},
-        {"the last command lost on the way", 3, dvrsim::Fault::SdkFailure, false, false, 2, 0},
-        {"the last answer cut short", 3, dvrsim::Fault::MalformedXml, false, true, 2, 0},
-        {"the read-back failing once", 4, dvrsim::Fault::SdkFailure, false, true, 3, 0},
-        {"the read-back batch failing once", 6, dvrsim::Fault::ResultFail, false, true, 3, 0},
-        {"the recording refused", 2, dvrsim::Fault::ResultFail, false, false, 1, 1},
-        {"the scale write refused, value held", 1, dvrsim::Fault::ResultFail, true, false, 0, 2},
+        {"no fault", 0, F::ResultFail, 0, false, false, true, 3, 3},
+        {"the last command lost on the way", 3, F::SdkFailure, 0, false, false, false, 2, 2},
+        {"the last answer cut short", 3, F::MalformedXml, 0, false, false, true, 2, 3},
+        {"the read-back failing once", 4, F::SdkFailure, 0, false, false, true, 3, 3},
+        {"the read-back's last answer refused once", 6, F::ResultFail, 0, false, false, true, 3, 3},
+        {"the read-back failing twice", 4, F::SdkFailure, 5, false, false, false, 3, 0},
+        {"the recording refused", 2, F::ResultFail, 0, false, false, false, 2, 2},
+        {"the scale write refused, value held", 1, F::ResultFail, 0, true, false, false, 2, 3},
+        {"the PTZ list, which nothing sends", 0, F::ResultFail, 0, false, true, false, 3, 3},
     };
     for (const Case &c : cases) {
         SimulatedRecorder sim(TwoDisks);
@@ -183,17 +189,21 @@ TEST(Send, TheAnswersAndTheReadBackJudgeTogether)
             if (r->kind == dvrcfg::findKind("scale") || r->bytes != live.find(r->kind, r->slot)->bytes)
                 send.push_back(r);
         ASSERT_EQ(send.size(), 3u) << c.what;
+        if (c.ptz)
+            send.push_back(intended.find(dvrcfg::findKind("ptz"), 0));
         sim.device->clearLog();
         if (c.nth > 0)
             sim.device->injectFault(c.fault, c.nth);
+        if (c.again > 0)
+            sim.device->injectFault(dvrsim::Fault::SdkFailure, c.again);
         const dvrcfg::SendResult result = dvrcfg::sendAndVerify(sim.login, live, intended, send);
         EXPECT_EQ(result.ok(), c.ok) << c.what << ": " << result.error;
         EXPECT_EQ(result.answeredOk, c.answeredOk) << c.what;
-        EXPECT_EQ(result.notSent.size(), c.notSent) << c.what;
-        EXPECT_EQ(result.sent.size() + result.notSent.size(), 3u) << c.what;
-        if (c.ok) {
-            EXPECT_EQ(result.reached.size(), 3u) << c.what;
-        }
+        EXPECT_EQ(result.reached.size(), c.reached) << c.what;
+        EXPECT_EQ(result.readBack, c.again == 0) << c.what;
+        EXPECT_EQ(result.notSent.size(), c.ptz ? 1u : 0u) << c.what;
+        EXPECT_EQ(result.sent.size(), 3u) << c.what;
+        EXPECT_EQ(result.reached.size() + result.missing.size(), 3u) << c.what;
     }
 }
 
@@ -425,8 +435,9 @@ TEST(Apply, AReadBackCutOffOnceIsTriedAgainOnAFreshLogIn)
     const dvrcfg::Snapshot tpl = templateWithOneChange();
     SimServerProcess server;
     ASSERT_TRUE(server.start({QStringLiteral("--device"), QString::fromLatin1(TwoDisks)}));
-    // The full load (3 single commands and a batch of 29), the one set command, then the read-back.
-    ASSERT_EQ(server.control("fault 0 close " + std::to_string(3 + 29 + 1 + 1)), "ok");
+    // The full load's 32 commands (one batch), then one batch of the set command and its read-back,
+    // cut off at the read-back.
+    ASSERT_EQ(server.control("fault 0 close " + std::to_string(32 + 1 + 1)), "ok");
     const dvrcfg::ApplyOptions options;
     const auto report = dvrcfg::apply(tpl, {server.address(0)}, options).at(0);
     EXPECT_EQ(report.outcome, dvrcfg::TargetReport::Outcome::Applied) << joined(dvrcfg::reportLines(report));
@@ -439,8 +450,8 @@ TEST(Restore, ALostAnswerTheReadBackDisprovesIsASuccessWithANote)
     SimulatedRecorder sim(TwoDisks);
     const dvrcfg::Snapshot backup = backupOf(sim.login);
     recordOf<AlarmOutRecord>(*sim.device, cmd::AlarmOut, 0).outputDelay = 6;
-    // The restore's full load is 3 single commands and a batch of 29; the 33rd is the set command.
-    sim.device->injectFault(dvrsim::Fault::MalformedXml, 3 + 29 + 1);
+    // The restore's full load is 32 commands (one batch: the backup's shape); the 33rd is the set.
+    sim.device->injectFault(dvrsim::Fault::MalformedXml, 32 + 1);
     const auto report = dvrcfg::restore(backup, sim.login, {});
     EXPECT_TRUE(report.ok) << joined(report.lines);
     EXPECT_TRUE(hasLine(report.lines, "sent 0 of 1 record(s); 1 read back byte for byte")) << joined(report.lines);

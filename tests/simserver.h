@@ -73,6 +73,7 @@ public:
     }
 
     bool running() const { return process_ && process_->state() == QProcess::Running; }
+    qint64 processId() const { return process_ ? process_->processId() : 0; }
     std::uint16_t port(int device = 0) const { return ports_.at(std::size_t(device)); }
     std::uint16_t controlPort() const { return controlPort_; }
     std::string address(int device = 0) const { return "127.0.0.1:" + std::to_string(port(device)); }

@@ -292,16 +292,18 @@ TEST(SimulatorIdentity, IndexZeroIsTheStockRecorderAndOthersDeriveTheirOwn)
         std::uint32_t number;
         const char *ip;
         std::uint8_t macLast;
+        const char *mask; // holds the gateway 192.168.1.1
     } cases[] = {
-        {"", "NVR0816C2011052101234567", "网络硬盘录像机", 1, "192.168.1.64", 0x3C},
-        {"type=35&id=0", "NVR0816C2011052101234567", "高清网络摄像机", 1, "192.168.1.64", 0x3C},
-        {"id=3", "NVR0816C2011052101234570", "网络硬盘录像机03", 4, "192.168.1.67", 0x3F},
-        {"type=35&id=3", "NVR0816C2011052101234570", "高清网络摄像机03", 4, "192.168.1.67", 0x3F},
-        {"id=190", "NVR0816C2011052101234757", "网络硬盘录像机190", 191, "192.168.1.254", 0xFA},
-        {"id=191", "NVR0816C2011052101234758", "网络硬盘录像机191", 192, "192.168.2.1", 0xFB},
-        {"id=254", "NVR0816C2011052101234821", "网络硬盘录像机254", 255, "192.168.2.64", 0x3A},
-        {"id=3&serial=SN-0042 B&name=大门录像机&ip=10.0.0.9", "SN-0042 B", "大门录像机", 4, "10.0.0.9", 0x3F},
-        {"serial=X1&ip=172.16.0.1", "X1", "网络硬盘录像机", 1, "172.16.0.1", 0x3C},
+        {"", "NVR0816C2011052101234567", "网络硬盘录像机", 1, "192.168.1.64", 0x3C, "255.255.255.0"},
+        {"type=35&id=0", "NVR0816C2011052101234567", "高清网络摄像机", 1, "192.168.1.64", 0x3C, "255.255.255.0"},
+        {"id=3", "NVR0816C2011052101234570", "网络硬盘录像机03", 4, "192.168.1.67", 0x3F, "255.255.255.0"},
+        {"type=35&id=3", "NVR0816C2011052101234570", "高清网络摄像机03", 4, "192.168.1.67", 0x3F, "255.255.255.0"},
+        {"id=190", "NVR0816C2011052101234757", "网络硬盘录像机190", 191, "192.168.1.254", 0xFA, "255.255.255.0"},
+        {"id=191", "NVR0816C2011052101234758", "网络硬盘录像机191", 192, "192.168.2.1", 0xFB, "255.255.0.0"},
+        {"id=255", "NVR0816C2011052101234822", "网络硬盘录像机255", 256, "192.168.2.65", 0x3B, "255.255.0.0"},
+        {"id=3&serial=SN-0042 B&name=大门录像机&ip=10.0.0.9", "SN-0042 B", "大门录像机", 4, "10.0.0.9", 0x3F,
+         "255.255.255.0"},
+        {"serial=X1&ip=172.16.0.1", "X1", "网络硬盘录像机", 1, "172.16.0.1", 0x3C, "255.255.255.0"},
     };
     for (const auto &c : cases) {
         const dvrsim::DeviceState s = stateOf(c.query);
@@ -309,6 +311,7 @@ TEST(SimulatorIdentity, IndexZeroIsTheStockRecorderAndOthersDeriveTheirOwn)
         EXPECT_EQ(utf8(s.info.deviceName), c.name) << c.query;
         EXPECT_EQ(s.info.deviceNumber, c.number) << c.query;
         EXPECT_EQ(ascii(s.network.deviceIp), c.ip) << c.query;
+        EXPECT_EQ(ascii(s.network.ipMask), c.mask) << c.query;
         const std::uint8_t mac[6] = {0x02, 0x00, 0x00, 0x1A, 0x2B, c.macLast}; // locally administered
         EXPECT_EQ(std::memcmp(s.network.macAddress, mac, sizeof mac), 0) << c.query;
     }
@@ -349,6 +352,7 @@ TEST(SimulatorIdentity, OnlyTheIdentityFieldsDiffer)
         EXPECT_NE(std::memcmp(&network, &stock.network, sizeof network), 0) << extra;
         std::memcpy(network.deviceIp, stock.network.deviceIp, sizeof network.deviceIp);
         std::memcpy(network.macAddress, stock.network.macAddress, sizeof network.macAddress);
+        std::memcpy(network.ipMask, stock.network.ipMask, sizeof network.ipMask);
         EXPECT_EQ(std::memcmp(&network, &stock.network, sizeof network), 0) << extra;
     }
 }
@@ -357,7 +361,7 @@ TEST(SimulatorIdentity, EveryIndexIsUnique)
 {
     std::set<std::string> serials, names, ips, macs;
     std::set<std::uint32_t> numbers;
-    for (int i = 0; i <= 254; ++i) {
+    for (int i = 0; i <= 255; ++i) {
         const dvrsim::DeviceState s = stateOf("channels=0&alarmin=0&alarmout=0&disks=0&id=" + std::to_string(i));
         serials.insert(ascii(s.info.serialNumber));
         names.insert(utf8(s.info.deviceName));
@@ -366,7 +370,7 @@ TEST(SimulatorIdentity, EveryIndexIsUnique)
         macs.insert(std::string(reinterpret_cast<const char *>(s.network.macAddress), 6));
     }
     for (std::size_t count : {serials.size(), names.size(), numbers.size(), ips.size(), macs.size()})
-        EXPECT_EQ(count, 255u);
+        EXPECT_EQ(count, 256u);
 }
 
 std::string repeated(const std::string &text, int times)
@@ -380,7 +384,7 @@ std::string repeated(const std::string &text, int times)
 TEST(SimulatorIdentity, BadIdentityValuesAreRefused)
 {
     const std::string bad[] = {
-        "id=255",
+        "id=256",
         "id=-1",
         "id=",
         "id=x",
@@ -409,7 +413,7 @@ TEST(SimulatorIdentity, BadIdentityValuesAreRefused)
         int rebootMs = 0;
         EXPECT_FALSE(dvrsim::parseProfile(query, profile, rebootMs)) << query;
     }
-    const std::string good[] = {"id=254", "serial=" + std::string(48, 'A'), "name=" + repeated("门", 16),
+    const std::string good[] = {"id=255", "serial=" + std::string(48, 'A'), "name=" + repeated("门", 16),
                                 "ip=255.255.255.255", "ip=0.0.0.0"};
     for (const std::string &query : good) {
         dvrsim::Profile profile;

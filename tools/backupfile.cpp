@@ -1,7 +1,7 @@
 #include "tools/backupfile.h"
 
 #include "command/gbktext.h"
-#include "model/fullload.h"
+#include "tools/exchange.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -15,6 +15,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <set>
+#include <tuple>
 #include <utility>
 
 #ifdef _WIN32
@@ -197,18 +200,114 @@ void writeInto(const Snapshot &s, DvrRecords &r)
         std::memcpy(image.kind->at(r, image.slot), image.bytes.data(), image.bytes.size());
 }
 
-bool loadLogin(std::int32_t login, Snapshot &out, std::string &error)
+std::unique_ptr<DvrRecords> shapeOf(const DeviceInfoRecord &d)
 {
-    auto r = zeroed();
-    switch (model::fullLoad(*r, login, nullptr, nullptr)) {
-    case model::LoadStop::None: break;
-    case model::LoadStop::DeviceInfo: error = "the device information could not be read"; return false;
-    case model::LoadStop::Scale: error = "the scale setting could not be read"; return false;
-    case model::LoadStop::Ptz: error = "the PTZ protocol list could not be read"; return false;
-    case model::LoadStop::Batch: error = "the settings batch failed"; return false;
+    auto r = std::make_unique_for_overwrite<DvrRecords>();
+    r->deviceInfo = d;
+    return r;
+}
+
+namespace {
+
+// A record of a device as asked for: its kind, slot and channel argument.
+using Asked = std::tuple<const RecordKind *, int, int>;
+Asked askedOf(const model::RecordSlot &s) { return {s.kind, s.slot, s.channel}; }
+
+enum class Got { Pending, Ok, Failed, Short };
+struct Fetched {
+    Got got = Got::Pending;
+    std::vector<std::uint8_t> bytes; // the record's size; zero where no answer wrote
+};
+
+// The full load's records after the device information, in the order the dialog's commands
+// reach the recorder: its single commands (scale, PTZ) go ahead of its batch.
+std::vector<model::RecordSlot> afterDeviceInfo(const DvrRecords &shape)
+{
+    std::vector<model::RecordSlot> order = model::fullLoadOrder(shape);
+    order.erase(
+        std::remove_if(order.begin(), order.end(),
+                       [](const model::RecordSlot &s) { return s.kind->single == model::LoadStop::DeviceInfo; }),
+        order.end());
+    std::stable_partition(order.begin(), order.end(),
+                          [](const model::RecordSlot &s) { return s.kind->single != model::LoadStop::None; });
+    return order;
+}
+
+// The step that failed, as the dialog's full load names it; a short answer by its record.
+std::string failedStep(const model::RecordSlot &s, Got got)
+{
+    if (got == Got::Short)
+        return "the recorder sent the " + RecordImage{s.kind, s.slot, s.channel, {}}.label() + " record short";
+    switch (s.kind->single) {
+    case model::LoadStop::DeviceInfo: return "the device information could not be read";
+    case model::LoadStop::Scale: return "the scale setting could not be read";
+    case model::LoadStop::Ptz: return "the PTZ protocol list could not be read";
+    default: return "the settings batch failed";
     }
-    out = snapshotOf(*r);
-    out.created = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+}
+
+} // namespace
+
+bool loadLogin(std::int32_t login, Snapshot &out, std::string &error, const DeviceInfoRecord *guess)
+{
+    const model::RecordSlot device{&model::catalogue().front(), 0, 0};
+    std::map<Asked, Fetched> fetched;          // every record asked for, its answer decoded on its own
+    std::set<Asked> real;                      // the device's own records, once its information is in
+    std::vector<model::RecordSlot> all, order; // in full-load order; those after the device information
+    // Answers come in order, so the device information is in before any other answer is looked at.
+    const auto ask = [&](Exchange &batch, const model::RecordSlot &s) {
+        Fetched *f = &fetched[askedOf(s)];
+        f->bytes.assign(s.kind->size, 0);
+        batch.add(getRequest(*s.kind, s.channel), [&, s, f](const char *answer) {
+            if (s.kind != device.kind && !real.count(askedOf(s)))
+                return; // a guessed record the recorder does not have
+            std::size_t decoded = 0;
+            const Answer a = takeGet(*s.kind, answer, f->bytes.data(), decoded);
+            f->got = a != Answer::Ok ? Got::Failed : decoded < s.kind->size ? Got::Short : Got::Ok;
+            if (s.kind == device.kind && a == Answer::Ok) {
+                DeviceInfoRecord d;
+                std::memcpy(&d, f->bytes.data(), sizeof d);
+                const auto shape = shapeOf(d);
+                all = model::fullLoadOrder(*shape);
+                for (const model::RecordSlot &x : all)
+                    real.insert(askedOf(x));
+                order = afterDeviceInfo(*shape);
+            }
+        });
+    };
+    const auto failed = [&](const model::RecordSlot &s) {
+        const Got got = fetched[askedOf(s)].got;
+        if (got == Got::Ok)
+            return false;
+        error = failedStep(s, got == Got::Pending ? Got::Failed : got);
+        return true;
+    };
+    Exchange first;
+    ask(first, device);
+    if (guess)
+        for (const model::RecordSlot &s : afterDeviceInfo(*shapeOf(*guess)))
+            ask(first, s);
+    first.run(login);
+    if (failed(device))
+        return false;
+    // The records of the device's shape that the guess did not ask for, in one more batch.
+    Exchange rest;
+    for (const model::RecordSlot &s : order) {
+        const auto it = fetched.find(askedOf(s));
+        if (it == fetched.end())
+            ask(rest, s);
+        else if (failed(s))
+            return false;
+    }
+    rest.run(login);
+    for (const model::RecordSlot &x : order)
+        if (failed(x))
+            return false;
+    Snapshot s;
+    for (const model::RecordSlot &x : all)
+        s.records.push_back(RecordImage{x.kind, x.slot, x.channel, std::move(fetched[askedOf(x)].bytes)});
+    s.created = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
+    out = std::move(s);
     return true;
 }
 

@@ -43,8 +43,14 @@ Snapshot snapshotOf(const DvrRecords &r);
 // Writes the images into `r` (records not in the snapshot stay as they are).
 void writeInto(const Snapshot &s, DvrRecords &r);
 
-// Full load through a log-in; false with the step that failed in `error`.
-bool loadLogin(std::int32_t login, Snapshot &out, std::string &error);
+// Full load through a log-in: the records of model::fullLoad, byte for byte, in fewer round
+// trips. Without a guess, the device information, then everything else in one batch. With a
+// guess of the device information (a template's, a backup's), one batch with the device
+// information first and every record of the guessed shape, then one more for the records of the
+// real shape the guess did not ask for; answers for records the recorder does not have are
+// dropped. False with the step that failed in `error`, also when an answer held fewer bytes than
+// its record: what is loaded is the device's, never bytes made up in its place.
+bool loadLogin(std::int32_t login, Snapshot &out, std::string &error, const DeviceInfoRecord *guess = nullptr);
 // Log-in to an address (sim://… or HOST:PORT); -1 with the cause, as far as it can be told, in
 // `error`: a malformed address, a host name that does not resolve, or a recorder that refused.
 // `cause`, when given, gets it in one word: "address", "unresolved", "profile" or "login".
@@ -76,6 +82,9 @@ inline bool isEmbeddedAddress(const std::string &address) { return address.rfind
 // Shared by dvrcfg's sources, not part of its interface.
 // A record set with every byte zero: a device's shape, or the target of a read-back.
 std::unique_ptr<DvrRecords> zeroed();
+// A record set whose device information alone is set: enough for the catalogue's walks of a
+// device's records (fullLoadOrder, saveOf), which read nothing else. Its other bytes are not set.
+std::unique_ptr<DvrRecords> shapeOf(const DeviceInfoRecord &d);
 std::string hexOf(const std::uint8_t *data, std::size_t size);
 // A GBK text field of `width` bytes, as UTF-8.
 std::string textOf(const std::uint8_t *at, std::size_t width);

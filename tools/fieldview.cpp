@@ -195,19 +195,21 @@ const std::vector<Leaf> &leavesOf(const RecordKind &kind)
     if (it == cache.end()) {
         std::vector<Leaf> out;
         leaves(kind.table(), 0, "", "", "", out);
+        // Matched by name once here: a merge looks at every leaf of every record.
+        for (Leaf &leaf : out) {
+            const std::string rule = std::string(kind.name) + "." + leaf.rule;
+            leaf.exclusions = (listed(rule, std::begin(HardwareFacts), std::end(HardwareFacts)) ? HardwareFact : 0) |
+                              (listedIn(rule, Identity) ? IdentityField : 0) | (listedIn(rule, Names) ? NameField : 0);
+        }
         it = cache.emplace(&kind, std::move(out)).first;
     }
     return it->second;
 }
 
-bool excluded(const RecordKind &kind, const Leaf &leaf, const MergeRules &rules)
+bool excluded(const RecordKind &, const Leaf &leaf, const MergeRules &rules)
 {
-    const std::string rule = std::string(kind.name) + "." + leaf.rule;
-    if (listed(rule, std::begin(HardwareFacts), std::end(HardwareFacts)))
-        return true;
-    if (rules.keepIdentity && listedIn(rule, Identity))
-        return true;
-    return rules.keepNames && listedIn(rule, Names);
+    return (leaf.exclusions &
+            (HardwareFact | (rules.keepIdentity ? IdentityField : 0u) | (rules.keepNames ? NameField : 0u))) != 0;
 }
 
 bool Selection::takes(const RecordImage &image) const

@@ -65,14 +65,16 @@ std::vector<std::string> excludedFieldLines();
 // Leaves of a table: every integer, text and byte array, every carried range, with their paths.
 struct Leaf {
     const fields::Field *field;
-    std::size_t offset; // within the record
-    std::size_t size;   // of this element
-    std::string path;   // "mainStream.maxBitRate", "entries[2].text"
-    std::string shown;  // "main stream · maxBitRate", "overlay 3 · text"
-    std::string rule;   // path without indices, for the exclusion rules: "entries.diskStatus"
+    std::size_t offset;      // within the record
+    std::size_t size;        // of this element
+    std::string path;        // "mainStream.maxBitRate", "entries[2].text"
+    std::string shown;       // "main stream · maxBitRate", "overlay 3 · text"
+    std::string rule;        // path without indices, for the exclusion rules: "entries.diskStatus"
+    unsigned exclusions = 0; // the exclusion lists that name it, as the bits below
 };
+constexpr unsigned HardwareFact = 1, IdentityField = 2, NameField = 4;
 const std::vector<Leaf> &leavesOf(const RecordKind &kind);
-// Whether `rules` leave this leaf of a `kind` record as the target has it.
+// Whether `rules` leave this leaf (of leavesOf(kind)) of a `kind` record as the target has it.
 bool excluded(const RecordKind &kind, const Leaf &leaf, const MergeRules &rules);
 
 } // namespace dvrcfg

@@ -1,10 +1,9 @@
 #include "tools/transfer.h"
 
-#include "command/Configfuc.h"
-#include "command/Parsexml.h"
 #include "command/gbktext.h"
 #include "command/sdkapi.h"
 #include "sdk/quellport.h"
+#include "tools/exchange.h"
 
 #include <sys/stat.h>
 
@@ -52,8 +51,7 @@ std::vector<const RecordImage *> pageOrder(const Snapshot &s, const Selection &s
     const DeviceInfoRecord *d = s.deviceInfo();
     if (!d)
         return out;
-    auto shape = zeroed();
-    shape->deviceInfo = *d;
+    const auto shape = shapeOf(*d);
     // Each record once, with the first page whose save sends it (the network record goes with the
     // server page, not again with the network page).
     for (int page = 0; page < model::PageCount; ++page) {
@@ -79,109 +77,6 @@ std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &
     return reasons;
 }
 
-namespace {
-
-// What came back for a set batch or the scale write: answers "ok", a refusal (an answer that is
-// not "ok") and a loss (no answer, the command may or may not have been carried out).
-struct Answers {
-    int ok = 0;
-    bool refused = false;
-    bool lost = false;
-};
-
-// Only a whole result other than "ok" is a refusal; no answer, or one cut short or garbled,
-// says nothing about whether the command was carried out.
-bool refusal(const char *answer)
-{
-    const char *open = std::strstr(answer, "<result>");
-    const char *close = open ? std::strstr(open, "</result>") : nullptr;
-    return close && std::string(open + std::strlen("<result>"), close) != "ok";
-}
-
-void tally(Answers &a, const char *answer, bool parsed)
-{
-    if (parsed)
-        ++a.ok;
-    else if (refusal(answer))
-        a.refused = true;
-    else
-        a.lost = true;
-}
-
-// Sends the queued set commands in one batch and looks at every answer.
-Answers runSetQueue()
-{
-    const CommandQueue q = config_queue();
-    config_clear_queue();
-    Answers a;
-    const auto count = std::size_t(std::max(q.count, 0));
-    std::vector<std::string> requests(count);
-    std::vector<const char *> requestPointers(count);
-    std::vector<std::int32_t> requestLengths(count);
-    std::vector<std::vector<char>> answers(count, std::vector<char>(SdkBufferSize, '\0'));
-    std::vector<char *> answerPointers(count);
-    std::vector<std::int32_t> answerLengths(count, std::int32_t(SdkBufferSize));
-    std::vector<std::int32_t *> answerLengthPointers(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        requests[i] = format_set_request(q.commandType[i], q.channel[i], q.record[i]);
-        requestPointers[i] = requests[i].c_str();
-        requestLengths[i] = std::int32_t(requests[i].size() + 1);
-        answerPointers[i] = answers[i].data();
-        answerLengthPointers[i] = &answerLengths[i];
-    }
-    const SdkApi &api = sdk_api();
-    if (count == 0)
-        return a;
-    if (!api.sendCommandBatch || std::any_of(requests.begin(), requests.end(), [](auto &r) { return r.empty(); })) {
-        a.refused = true; // nothing went out
-        return a;
-    }
-    api.sendCommandBatch(q.loginHandle, requestPointers.data(), requestLengths.data(), q.count, answerPointers.data(),
-                         answerLengthPointers.data(), nullptr, nullptr);
-    // Answers that came are looked at even when the call failed later on: they tell what arrived.
-    for (std::size_t i = 0; i < count; ++i) {
-        answers[i].back() = '\0';
-        tally(a, answers[i].data(), parse_set_answer(answers[i].data(), q.commandType[i]));
-    }
-    return a;
-}
-
-Answers setScale(std::int32_t login, std::int32_t scaleFlag)
-{
-    Answers a;
-    const SdkApi &api = sdk_api();
-    const std::string request = format_set_scale_request(scaleFlag);
-    std::vector<char> answer(SdkBufferSize, '\0');
-    std::int32_t length = std::int32_t(SdkBufferSize);
-    if (!api.sendCommand || request.empty()) {
-        a.refused = true;
-        return a;
-    }
-    if (api.sendCommand(login, request.c_str(), std::int32_t(request.size() + 1), answer.data(), &length) == 0)
-        answer[0] = '\0';
-    answer.back() = '\0';
-    tally(a, answer.data(), parse_set_scale_answer(answer.data()));
-    return a;
-}
-
-// Fetches the records of `records` into `back`; false when a command of it failed.
-bool fetch(std::int32_t login, const std::vector<const RecordImage *> &records, DvrRecords &back, bool &scaleRead)
-{
-    scaleRead = true;
-    config_clear_queue();
-    for (const RecordImage *x : records) {
-        if (isScale(*x))
-            scaleRead = config_get_scale(login, &back.scaleFlag);
-        else
-            x->kind->get(login, x->channel, back, x->slot, nullptr, false);
-    }
-    const bool ok = config_run_get_batch(nullptr, nullptr) && scaleRead;
-    config_clear_queue();
-    return ok;
-}
-
-} // namespace
-
 std::function<std::int32_t()> reopenerFor(const std::string &address, const std::string &user,
                                           const std::string &password)
 {
@@ -195,80 +90,82 @@ SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapsho
                          const std::vector<const RecordImage *> &send, const std::function<std::int32_t()> &reopen)
 {
     SendResult result;
-    auto r = zeroed();
-    writeInto(live, *r);
-    writeInto(intended, *r);
-    result.answered = true;
-    bool stop = false;
-    // One set batch per page, in page order, as the pages save; the scale setting goes at once.
-    for (int page = 0; page < model::PageCount; ++page) {
-        std::vector<const RecordImage *> queued; // go out with the page's batch
-        config_clear_queue();
-        for (const RecordImage *x : send) {
-            if (x->kind->firstPage() != page)
-                continue;
-            if (stop) {
-                result.notSent.push_back(x);
-                continue;
-            }
-            if (isScale(*x)) {
-                result.sent.push_back(x);
-                const Answers a = setScale(login, r->scaleFlag);
-                result.answeredOk += a.ok;
-                if (a.refused || a.lost) {
-                    result.answered = false;
-                    result.refused = result.refused || a.refused;
-                    result.error = a.refused ? "the scale setting was refused" : "the scale setting's answer was lost";
-                    stop = true;
-                }
-                continue;
-            }
-            if (x->kind->set(login, x->channel, *r, x->slot, false))
-                queued.push_back(x);
-            else
-                result.notSent.push_back(x);
-        }
-        if (stop) {
-            // The page's queue never goes out after a failure.
-            result.notSent.insert(result.notSent.end(), queued.begin(), queued.end());
-            config_clear_queue();
-            continue;
-        }
-        if (queued.empty())
-            continue;
-        result.sent.insert(result.sent.end(), queued.begin(), queued.end());
-        const Answers a = runSetQueue();
-        result.answeredOk += a.ok;
-        if (a.refused || a.lost) {
-            result.answered = false;
-            result.refused = result.refused || a.refused;
-            result.error = std::string(a.refused ? "a set command of page " + std::to_string(page) + " was refused"
-                                                 : "an answer of page " + std::to_string(page) + " was lost");
-            stop = true;
+    // The set commands in the dialog's page order, the scale write where its page sends it (at
+    // once, ahead of the page's batch), then the read-back of the same records: one batch, which
+    // the recorder takes in order, so the gets see what the sets left. A refusal stops nothing:
+    // the read-back tells each record's fate.
+    std::vector<const RecordImage *> order;
+    for (int page = 0; page < model::PageCount; ++page)
+        for (const bool scale : {true, false})
+            for (const RecordImage *x : send)
+                if (x->kind->firstPage() == page && isScale(*x) == scale)
+                    order.push_back(x);
+    for (const RecordImage *x : send)
+        if (x->kind->firstPage() == model::NoPage)
+            result.notSent.push_back(x); // no page sends it
+    Exchange batch;
+    std::vector<Answer> answers; // of the set commands sent, in order
+    for (const RecordImage *x : order) {
+        const std::size_t i = answers.size();
+        if (batch.set(*x->kind, x->channel, x->bytes.data(), [&answers, i](Answer a) { answers[i] = a; })) {
+            result.sent.push_back(x);
+            answers.push_back(Answer::Lost);
+        } else {
+            result.notSent.push_back(x);
         }
     }
-    config_clear_queue();
-    // Whatever the answers said, the recorder's own records tell what reached it: the records
-    // sent, fetched again in one batch; a read-back that fails is tried once more, on a fresh
-    // log-in where the address allows one.
-    auto back = zeroed();
-    bool scaleRead = true;
-    result.readBack = fetch(login, result.sent, *back, scaleRead);
-    if (!result.readBack && !result.sent.empty()) {
+    std::vector<std::vector<std::uint8_t>> back(result.sent.size()); // each record as read back
+    std::vector<char> read(result.sent.size(), 0);                   // its read-back came whole
+    const auto readBack = [&](Exchange &x) {
+        for (std::size_t i = 0; i < result.sent.size(); ++i) {
+            const RecordImage *s = result.sent[i];
+            back[i].assign(s->kind->size, 0);
+            read[i] = 0;
+            x.get(*s->kind, s->channel, back[i].data(), [&read, i, s](Answer a, std::size_t decoded) {
+                read[i] = a == Answer::Ok && decoded == s->kind->size;
+            });
+        }
+    };
+    readBack(batch);
+    batch.run(login);
+    const auto allRead = [&] { return std::all_of(read.begin(), read.end(), [](char c) { return c != 0; }); };
+    // A read-back that did not come back is tried once more on its own, on a fresh log-in where
+    // the address allows one.
+    if (!allRead()) {
         const std::int32_t fresh = reopen ? reopen() : -1;
-        back = zeroed();
-        result.readBack = fetch(fresh >= 0 ? fresh : login, result.sent, *back, scaleRead);
+        Exchange again;
+        readBack(again);
+        again.run(fresh >= 0 ? fresh : login);
         if (fresh >= 0)
             SdkLogout(fresh);
     }
-    for (const RecordImage *x : result.sent) {
-        const std::uint8_t *now = x->kind->at(*back, x->slot);
-        const bool same = std::memcmp(now, x->bytes.data(), x->bytes.size()) == 0 && (!isScale(*x) || scaleRead);
-        (result.readBack && same ? result.reached : result.missing).push_back(x);
+    result.readBack = allRead();
+    result.answered = true;
+    std::vector<std::string> errors;
+    for (std::size_t i = 0; i < result.sent.size(); ++i) {
+        const RecordImage *x = result.sent[i];
+        if (answers[i] == Answer::Ok) {
+            ++result.answeredOk;
+        } else {
+            const bool refused = answers[i] == Answer::Refused;
+            result.answered = false;
+            result.refused = result.refused || refused;
+            const std::string page = std::to_string(x->kind->firstPage());
+            const std::string error =
+                isScale(*x) ? (refused ? "the scale setting was refused" : "the scale setting's answer was lost")
+                            : (refused ? "a set command of page " + page + " was refused"
+                                       : "an answer of page " + page + " was lost");
+            if (std::find(errors.begin(), errors.end(), error) == errors.end())
+                errors.push_back(error);
+        }
+        (read[i] && back[i] == x->bytes ? result.reached : result.missing).push_back(x);
     }
+    for (const std::string &e : errors)
+        result.error += (result.error.empty() ? "" : "; ") + e;
     if (!result.readBack)
-        result.error += (result.error.empty() ? "" : "; ") + std::string("the read-back failed, so which records "
-                                                                         "reached the recorder is not known");
+        result.error += (result.error.empty() ? "" : "; ") + std::string("the read-back failed, so whether the "
+                                                                         "records it did not bring back reached the "
+                                                                         "recorder is not known");
     // Only what reached the recorder can ask for a restart.
     result.restart = restartReasons(live, intended, result.reached);
     return result;
@@ -424,7 +321,7 @@ RestoreReport restore(const Snapshot &backup, std::int32_t login, const RestoreO
     auto &lines = report.lines;
     Snapshot live;
     std::string error;
-    if (!loadLogin(login, live, error)) {
+    if (!loadLogin(login, live, error, backup.deviceInfo())) {
         lines.push_back("error: " + error);
         fail(report.target, "load", "loading its records failed: " + error);
         return report;
@@ -615,7 +512,7 @@ TargetReport applyOne(const Snapshot &tpl, const Target &target, const ApplyOpti
         return report;
     }
     Snapshot live;
-    if (!loadLogin(login, live, error)) {
+    if (!loadLogin(login, live, error, tpl.deviceInfo())) {
         SdkLogout(login);
         fail(report, "load", "loading its records failed: " + error);
         return report;

@@ -18,23 +18,24 @@ std::vector<std::string> restartReasons(const Snapshot &before, const Snapshot &
                                         const std::vector<const RecordImage *> &sent);
 
 struct SendResult {
-    bool answered = false;                 // every set command was answered "ok"
-    bool refused = false;                  // an answer said other than "ok" (a lost one says nothing)
-    int answeredOk = 0;                    // set commands the recorder answered "ok"
-    bool readBack = false;                 // the read-back succeeded
-    std::vector<const RecordImage *> sent; // whose set command went out, in order (a failure stops the pages after it)
-    std::vector<const RecordImage *> notSent; // of those asked for, never sent (pages after a failure)
+    bool answered = false;                    // every set command was answered "ok"
+    bool refused = false;                     // an answer said other than "ok" (a lost one says nothing)
+    int answeredOk = 0;                       // set commands the recorder answered "ok"
+    bool readBack = false;                    // the read-back succeeded
+    std::vector<const RecordImage *> sent;    // whose set command went out, in order
+    std::vector<const RecordImage *> notSent; // of those asked for, no set command could be made
     std::vector<const RecordImage *> reached; // of those sent, read back as intended
-    std::vector<const RecordImage *> missing; // of those sent, read back different (or unknown)
+    std::vector<const RecordImage *> missing; // of those sent, read back different (or not read back)
     std::vector<std::string> restart;         // what reached the recorder and asks for a restart
     std::string error;
     // A lost answer is judged by the read-back; a refusal stays a failure.
     bool ok() const { return !refused && readBack && missing.empty() && notSent.empty(); }
 };
 
-// Sends `intended`'s records selected by `send` in the dialog's page order (one set batch per
-// page, the scale setting as its single command), then reads back what was sent; a failed
-// read-back is tried once more over `reopen`'s fresh log-in (or the same one, without it).
+// Sends `intended`'s records selected by `send` in the dialog's page order (the scale setting
+// where its page sends it) and reads back what was sent, all in one pipelined batch; a read-back
+// that did not come back is tried once more over `reopen`'s fresh log-in (or the same one,
+// without it).
 SendResult sendAndVerify(std::int32_t login, const Snapshot &live, const Snapshot &intended,
                          const std::vector<const RecordImage *> &send,
                          const std::function<std::int32_t()> &reopen = {});
