@@ -590,7 +590,10 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(QString::fromStdString(std::string("Back up, compare, restore and roll out "
                                                                         "recorder configurations.\n\n") +
                                                             Summary + "\n" + kindsHelp + "\n" + excludedHelp));
-    parser.addHelpOption();
+    // Qt's own help option says "Qt specific options" of --help-all; here it is every command's help.
+    parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("This help; dvrcfg COMMAND --help gives one command's.")));
+    parser.addOption(QCommandLineOption(QStringLiteral("help-all"), QStringLiteral("This help and every command's.")));
     parser.addVersionOption();
     const Options options;
     parser.addOptions(options.all());
