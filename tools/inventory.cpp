@@ -283,11 +283,11 @@ bool readInventory(const std::string &path, const Credentials &defaults, std::ve
         t.credentials = credentialsOf(e.settings, c);
         targets.push_back(std::move(t));
     }
-    for (const auto &[name, settings] : groupVars)
+    for (const auto &vars : groupVars)
         if (std::none_of(entries.begin(), entries.end(), [&](const Entry &e) {
-                return std::find(e.groups.begin(), e.groups.end(), name) != e.groups.end();
+                return std::find(e.groups.begin(), e.groups.end(), vars.first) != e.groups.end();
             })) {
-            error = path + ": [" + name + ":vars] names a group no recorder belongs to";
+            error = path + ": [" + vars.first + ":vars] names a group no recorder belongs to";
             return false;
         }
     out = std::move(targets);
