@@ -36,10 +36,11 @@ missing_of() {
 apt_update() {
   local attempt
   for attempt in 1 2 3; do
-    if "${sudo_cmd[@]}" apt-get update -qq 2>&1 | tee /tmp/dvr-apt-update.log | grep -q '^E:'; then
+    "${sudo_cmd[@]}" apt-get update -qq >/tmp/dvr-apt-update.log 2>&1 || true
+    if grep -q '^E:' /tmp/dvr-apt-update.log; then
       echo "setup: apt-get update failed (attempt $attempt):" >&2
       grep '^E:' /tmp/dvr-apt-update.log | head -3 >&2
-      sleep $((attempt * 15))
+      if ((attempt < 3)); then sleep $((attempt * 10)); fi
     else
       return 0
     fi
