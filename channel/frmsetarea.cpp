@@ -1,7 +1,6 @@
 #include "channel/frmsetarea.h"
 
 #include "command/sdkapi.h"
-#include "platform/gdi.h"
 #include "shell/notifier.h"
 
 #include "ui_frmsetarea.h"
@@ -15,25 +14,12 @@ using namespace area;
 
 namespace {
 
-// Occlusion and mask rectangles are stored at twice the panel's scale (704 x 576).
-constexpr int StoredScale = 2;
 constexpr std::uint8_t SensitivityOff = 0xFF;
-
-Drawing &drawingOf(void *user) { return *static_cast<Drawing *>(user); }
-HDC painterOf(intptr_t dc) { return reinterpret_cast<HDC>(dc); }
 
 // Panel point to the cell grid: the pointer's hot spot offset, clamped to the panel, so no
 // coordinate ever leaves the picture.
 int snapX(int x) { return std::clamp(x - 5, 0, PanelWidth) / CellSize * CellSize; }
 int snapY(int y) { return std::clamp(y - 10, 0, PanelHeight) / CellSize * CellSize; }
-
-// Corners ordered and inside the panel, whichever way the rectangle was dragged.
-Rect ordered(const Rect &r)
-{
-    return Rect{
-        std::clamp(std::min(r.left, r.right), 0, PanelWidth), std::clamp(std::min(r.top, r.bottom), 0, PanelHeight),
-        std::clamp(std::max(r.left, r.right), 0, PanelWidth), std::clamp(std::max(r.top, r.bottom), 0, PanelHeight)};
-}
 
 MaskRect stored(const Rect &drawn)
 {
@@ -42,70 +28,7 @@ MaskRect stored(const Rect &drawn)
                     std::uint16_t(StoredScale * (r.right - r.left)), std::uint16_t(StoredScale * (r.bottom - r.top))};
 }
 
-RECT shown(int x, int y, int width, int height)
-{
-    return RECT{x / StoredScale, y / StoredScale, x / StoredScale + width / StoredScale,
-                y / StoredScale + height / StoredScale};
-}
-
 } // namespace
-
-namespace area {
-
-std::int32_t SDK_CALL drawMotionCells(std::int32_t, intptr_t dc, void *user)
-{
-    Drawing &d = drawingOf(user);
-    std::lock_guard lock(d.lock);
-    for (int row = 0; row < CellRows; ++row) {
-        for (int col = 0; col < CellColumns; ++col) {
-            if (d.record->motionArea[row][col] != 1)
-                continue;
-            RECT cell{col * CellSize, row * CellSize, col * CellSize + CellSize, row * CellSize + CellSize};
-            DrawEdge(painterOf(dc), &cell, BDR_SUNKENOUTER, BF_RECT);
-        }
-    }
-    SetBkMode(painterOf(dc), TRANSPARENT);
-    return 0;
-}
-
-std::int32_t SDK_CALL drawOcclusion(std::int32_t, intptr_t dc, void *user)
-{
-    Drawing &d = drawingOf(user);
-    std::lock_guard lock(d.lock);
-    const ChannelPictureRecord &r = *d.record;
-    RECT rect = shown(r.occlusionX, r.occlusionY, r.occlusionWidth, r.occlusionHeight);
-    DrawEdge(painterOf(dc), &rect, EDGE_SUNKEN, BF_RECT);
-    return 0;
-}
-
-std::int32_t SDK_CALL drawMasks(std::int32_t, intptr_t dc, void *user)
-{
-    Drawing &d = drawingOf(user);
-    std::lock_guard lock(d.lock);
-    HBRUSH grey = CreateSolidBrush(RGB(128, 128, 128));
-    for (const MaskRect &m : d.record->maskArea) {
-        RECT rect = shown(m.x, m.y, m.width, m.height);
-        FillRect(painterOf(dc), &rect, grey);
-        DrawEdge(painterOf(dc), &rect, EDGE_SUNKEN, BF_RECT);
-    }
-    DeleteObject(grey);
-    return 0;
-}
-
-std::int32_t SDK_CALL drawDrawnRectangles(std::int32_t, intptr_t dc, void *user)
-{
-    Drawing &d = drawingOf(user);
-    std::lock_guard lock(d.lock);
-    for (int i = 0; i < std::clamp(d.count, 0, MaxRectangles); ++i) {
-        const Rect r = ordered(d.drawn[std::size_t(i)]);
-        RECT rect{r.left, r.top, r.right, r.bottom};
-        DrawEdge(painterOf(dc), &rect, BDR_SUNKENOUTER, BF_RECT);
-    }
-    SetBkMode(painterOf(dc), TRANSPARENT);
-    return 0;
-}
-
-} // namespace area
 
 TfrmSetArea::TfrmSetArea(QWidget *owner, int channelPosition, std::int32_t login, int kind,
                          ChannelPictureRecord *record)

@@ -1,52 +1,18 @@
 #pragma once
 // Detection area editor over live video: motion cells, occlusion rectangle and privacy masks.
-#include "channel/channelrecords.h"
+#include "channel/areadrawers.h"
 #include "sdk/quellport.h"
 
 #include <QDialog>
 
-#include <array>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 class QMouseEvent;
 class QTimer;
 namespace Ui {
 class TfrmSetArea;
 }
-
-namespace area {
-
-constexpr int PanelWidth = 352;
-constexpr int PanelHeight = 288;
-constexpr int CellSize = 16;
-constexpr int CellColumns = PanelWidth / CellSize; // 22
-constexpr int CellRows = PanelHeight / CellSize;   // 18
-constexpr int MaxRectangles = 10;
-
-struct Rect {
-    std::int32_t left = 0, top = 0, right = 0, bottom = 0;
-};
-
-// What the drawers read on the SDK's thread while the dialog changes it on its own: the
-// rectangles, their count and the record, every access under `lock`. The dialog never calls the
-// SDK while holding it, since removing a drawer waits for a drawer that is running.
-struct Drawing {
-    std::mutex lock;
-    ChannelPictureRecord *record = nullptr;
-    std::array<Rect, MaxRectangles> cells{};
-    std::array<Rect, MaxRectangles> drawn{};
-    int count = 0;
-};
-
-// The drawers, with a Drawing as user pointer and the SDK's device context.
-std::int32_t SDK_CALL drawMotionCells(std::int32_t preview, intptr_t dc, void *drawing);
-std::int32_t SDK_CALL drawOcclusion(std::int32_t preview, intptr_t dc, void *drawing);
-std::int32_t SDK_CALL drawMasks(std::int32_t preview, intptr_t dc, void *drawing);
-std::int32_t SDK_CALL drawDrawnRectangles(std::int32_t preview, intptr_t dc, void *drawing);
-
-} // namespace area
 
 class TfrmSetArea final : public QDialog {
     Q_OBJECT

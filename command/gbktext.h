@@ -1,9 +1,10 @@
 #pragma once
 // Fixed-width GBK text fields of the native records.
 //
-// Reading stops at the first NUL or the field's width. Bytes that do not form a GBK character
-// are kept as reserved code points (U+F780..U+F7FF), so a field the operator did not edit goes
-// back to the device byte for byte. Writing never cuts a double-byte character in half and
+// Reading stops at the first NUL or the field's width. Pairs of the user-defined areas decode to
+// private-use characters from U+E000, as Windows' code page 936 has them. Bytes that do not form
+// a GBK character are kept as reserved code points (U+F780..U+F7FF), so a field the operator did
+// not edit goes back to the device byte for byte. Writing never cuts a double-byte character in half and
 // writes "?" for characters GBK cannot hold.
 #include <cstddef>
 #include <string>

@@ -49,13 +49,16 @@ constexpr UINT BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 
-// The colours of the classic three-dimensional look.
-constexpr COLORREF EdgeShadow = RGB(128, 128, 128);
+// The system colours DrawEdge uses (GetSysColor of COLOR_3DSHADOW, COLOR_3DHILIGHT,
+// COLOR_3DDKSHADOW and COLOR_3DLIGHT under Wine's default theme), so a drawing looks as it does
+// through gdi32.
+constexpr COLORREF EdgeShadow = RGB(166, 166, 166);
 constexpr COLORREF EdgeHighlight = RGB(255, 255, 255);
-constexpr COLORREF EdgeDarkShadow = RGB(64, 64, 64);
-constexpr COLORREF EdgeLight = RGB(212, 208, 200);
+constexpr COLORREF EdgeDarkShadow = RGB(106, 106, 106);
+constexpr COLORREF EdgeLight = RGB(227, 227, 227);
 
-// Draws the edge inside `rect` (right and bottom exclusive); an empty rectangle draws nothing.
+// Draws the edge of `rect` (right and bottom exclusive) pixel for pixel as gdi32 does, also for a
+// rectangle of one or two pixels and an empty one, whose inner ring still marks a corner.
 BOOL DrawEdge(HDC dc, RECT *rect, UINT edge, UINT flags);
 // Fills `rect` (right and bottom exclusive) with the brush's colour.
 int FillRect(HDC dc, const RECT *rect, HBRUSH brush);

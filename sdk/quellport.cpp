@@ -1,15 +1,22 @@
-// Client SDK stand-in: one device session per log-in handle.
+// Client SDK stand-in: one device session per log-in handle. Without Qt (the Windows test
+// build) it holds in-process recorders only, and a preview is a handle that calls its drawer once
+// on a memory device context.
 #include "sdk/quellport.h"
 
 #include "command/recordcommands.h"
 #include "sdk/answerbuffer.h"
-#include "sdk/preview.h"
 #include "sdk/quellport_sim.h"
+#ifdef QUELLPORT_NO_QT
+#include <windows.h>
+#else
+#include "sdk/preview.h"
 #include "sdk/remotesession.h"
 #include "simulator/video.h"
 
-#include <chrono>
 #include <condition_variable>
+#endif
+
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -20,7 +27,9 @@ namespace {
 // One of the two: an in-process simulated recorder, or a dvr-simulator across the network.
 struct Session {
     std::shared_ptr<dvrsim::Device> device;
+#ifndef QUELLPORT_NO_QT
     std::shared_ptr<RemoteSession> remote;
+#endif
 };
 
 std::mutex g_mutex;
@@ -44,6 +53,7 @@ std::int32_t addSession(Session session)
     return handle;
 }
 
+#ifndef QUELLPORT_NO_QT
 std::int32_t logInRemote(const std::string &address, const char *user, const char *password)
 {
     RemoteAddress remote;
@@ -54,6 +64,7 @@ std::int32_t logInRemote(const std::string &address, const char *user, const cha
         return -1;
     return addSession(Session{nullptr, std::move(session)});
 }
+#endif
 
 bool exchange(dvrsim::Device &device, const char *request, std::int32_t requestLength, char *answer,
               std::int32_t *answerLength)
@@ -68,6 +79,7 @@ bool exchange(dvrsim::Device &device, const char *request, std::int32_t requestL
     return true;
 }
 
+#ifndef QUELLPORT_NO_QT
 // The camera of an in-process recorder's channel: 25 frames a second, paced on the preview's
 // thread, with the overlay as the recorder has it (read again five times a second).
 class SimulatedCamera final : public FrameSource {
@@ -109,6 +121,34 @@ private:
     std::mutex waitMutex_;
     std::condition_variable_any wake_;
 };
+#else
+// A preview without video: its drawer, once installed, is called once on a memory device context
+// of a frame's size, on the caller's thread.
+struct FakePreview {
+    std::int32_t login;
+    std::uint32_t window;
+};
+std::map<std::int32_t, FakePreview> g_previews;
+std::int32_t g_nextPreview = 1;
+
+void drawOnce(std::int32_t handle, SdkDrawCallback draw, void *user)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 352;
+    info.bmiHeader.biHeight = -288;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP frame = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, frame);
+    draw(handle, reinterpret_cast<intptr_t>(dc), user);
+    SelectObject(dc, old);
+    DeleteObject(frame);
+    DeleteDC(dc);
+}
+#endif
 
 } // namespace
 
@@ -120,7 +160,11 @@ int32_t SDK_CALL SdkInit(void) { return 1; }
 
 void SDK_CALL SdkCleanup(void)
 {
+#ifdef QUELLPORT_NO_QT
+    g_previews.clear();
+#else
     preview_stop_all();
+#endif
     std::map<std::int32_t, Session> gone; // closed outside the lock
     std::lock_guard lock(g_mutex);
     gone.swap(g_sessions);
@@ -132,8 +176,15 @@ int32_t SDK_CALL SdkLogin(const char *address, const char *user, const char *pas
         return -1;
     const std::string a = address;
     const std::string scheme = "sim://";
-    if (a.compare(0, scheme.size(), scheme) != 0)
+    if (a.compare(0, scheme.size(), scheme) != 0) {
+#ifdef QUELLPORT_NO_QT
+        (void)user;
+        (void)password;
+        return -1;
+#else
         return logInRemote(a, user, password);
+#endif
+    }
     // The embedded recorder takes any user name and password.
     std::string query = a.substr(scheme.size());
     if (!query.empty() && query[0] == '?')
@@ -145,7 +196,9 @@ int32_t SDK_CALL SdkLogin(const char *address, const char *user, const char *pas
     auto device = std::make_shared<dvrsim::Device>(profile);
     if (rebootMs >= 0)
         device->setRebootDuration(std::chrono::milliseconds(rebootMs));
-    return addSession(Session{std::move(device), nullptr});
+    Session session;
+    session.device = std::move(device);
+    return addSession(std::move(session));
 }
 
 int32_t SDK_CALL SdkLogout(int32_t login)
@@ -164,8 +217,10 @@ int32_t SDK_CALL SdkSendCommand(int32_t login, const char *request, int32_t requ
                                 int32_t *answerLength)
 {
     const Session session = sessionFor(login);
+#ifndef QUELLPORT_NO_QT
     if (session.remote)
         return session.remote->command(request, requestLength, answer, answerLength) ? 1 : 0;
+#endif
     return session.device && exchange(*session.device, request, requestLength, answer, answerLength) ? 1 : 0;
 }
 
@@ -174,9 +229,11 @@ int32_t SDK_CALL SdkSendCommandBatch(int32_t login, const char *const *requests,
                                      SdkProgressCallback progress, void *context)
 {
     const Session session = sessionFor(login);
+#ifndef QUELLPORT_NO_QT
     if (session.remote)
         return session.remote->batch(requests, requestLengths, count, answers, answerLengths, progress, context) ? 1
                                                                                                                  : 0;
+#endif
     const auto &device = session.device;
     if (!device || count < 0 || (count > 0 && (!requests || !requestLengths || !answers || !answerLengths)))
         return 0;
@@ -194,11 +251,43 @@ int32_t SDK_CALL SdkSendCommandBatch(int32_t login, const char *const *requests,
 int32_t SDK_CALL SdkRebootDevice(int32_t login)
 {
     const Session session = sessionFor(login);
+#ifndef QUELLPORT_NO_QT
     if (session.remote)
         return session.remote->reboot() ? 1 : 0;
+#endif
     return session.device && session.device->reboot() ? 1 : 0;
 }
 
+#ifdef QUELLPORT_NO_QT
+int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request, int32_t, int32_t)
+{
+    const Session session = sessionFor(login);
+    if (!request || !session.device || request->channel < 0 || request->channel >= session.device->profile().channels ||
+        request->window == 0)
+        return -1;
+    std::lock_guard lock(g_mutex);
+    g_previews[g_nextPreview] = FakePreview{login, request->window};
+    return g_nextPreview++;
+}
+
+int32_t SDK_CALL SdkSetDrawCallback(int32_t previewHandle, SdkDrawCallback draw, void *user)
+{
+    {
+        std::lock_guard lock(g_mutex);
+        if (!g_previews.count(previewHandle))
+            return 0;
+    }
+    if (draw)
+        drawOnce(previewHandle, draw, user);
+    return 1;
+}
+
+int32_t SDK_CALL SdkStopPreview(int32_t previewHandle)
+{
+    std::lock_guard lock(g_mutex);
+    return g_previews.erase(previewHandle) ? 1 : 0;
+}
+#else
 int32_t SDK_CALL SdkStartPreview(int32_t login, const SdkPreviewRequest *request, int32_t reserved1, int32_t reserved2)
 {
     (void)reserved1;
@@ -222,5 +311,6 @@ int32_t SDK_CALL SdkSetDrawCallback(int32_t previewHandle, SdkDrawCallback draw,
 }
 
 int32_t SDK_CALL SdkStopPreview(int32_t previewHandle) { return preview_stop(previewHandle); }
+#endif
 
 } // extern "C"

@@ -11,7 +11,9 @@
 #define SDK_CALL
 #endif
 
-#if defined(QUELLPORT_BUILD)
+#if defined(QUELLPORT_BUILD) && defined(QUELLPORT_DEF_EXPORTS)
+#define SDK_EXPORT /* the .def file exports them, the six operations by ordinal only */
+#elif defined(QUELLPORT_BUILD)
 #ifdef _WIN32
 #define SDK_EXPORT __declspec(dllexport)
 #else

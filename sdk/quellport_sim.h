@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <memory>
 
-#if defined(QUELLPORT_BUILD) && !defined(_WIN32)
+#if defined(QUELLPORT_BUILD) && defined(_WIN32)
+#define QUELLPORT_CXX_EXPORT __declspec(dllexport)
+#elif defined(QUELLPORT_BUILD)
 #define QUELLPORT_CXX_EXPORT __attribute__((visibility("default")))
 #else
 #define QUELLPORT_CXX_EXPORT

@@ -99,10 +99,13 @@ template <std::size_t N> void setAscii(char (&field)[N], std::string_view text) 
 // "通道01"-style names: a prefix and the 1-based number, zero-padded to the given width.
 std::u16string numbered(std::u16string_view prefix, int number, int width)
 {
-    std::string digits = std::to_string(number);
-    if (int(digits.size()) < width)
-        digits.insert(0, std::size_t(width) - digits.size(), '0');
-    return std::u16string(prefix) + widen(digits);
+    const std::string digits = std::to_string(number);
+    std::u16string name(prefix);
+    // Padding appended digit by digit: GCC 12 warns wrongly about insert() on 32-bit targets.
+    for (int i = int(digits.size()); i < width; ++i)
+        name += u'0';
+    name.append(digits.begin(), digits.end());
+    return name;
 }
 
 std::uint16_t gbkLength(std::u16string_view text) { return std::uint16_t(gbk::encode(text).size()); }

@@ -360,7 +360,9 @@ protected:
         return shot;
     }
     static QRgb at(const QImage &img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
-    static constexpr QRgb Grey = 0x808080, White = 0xFFFFFF;
+    // The edge colours (those of gdi32 under Wine's default theme) and the masks' fill.
+    static constexpr QRgb Shadow = 0xA6A6A6, White = 0xFFFFFF, DarkShadow = 0x6A6A6A, Light = 0xE3E3E3,
+                          MaskGrey = 0x808080;
 };
 
 TEST_F(AreaPixelTest, MotionCellsShowTheirSunkenEdges)
@@ -373,18 +375,18 @@ TEST_F(AreaPixelTest, MotionCellsShowTheirSunkenEdges)
     open(MotionDetection);
     ASSERT_NE(dialog->previewHandle(), -1);
     tick("chkShowArea");
-    const QImage img = frameWhere([](const QImage &i) { return at(i, 64, 48) == Grey && at(i, 351, 287) == White; });
+    const QImage img = frameWhere([](const QImage &i) { return at(i, 64, 48) == Shadow && at(i, 351, 287) == White; });
     // Cell (column 4, row 3): shadow along the top and left, highlight along the bottom and right.
-    EXPECT_EQ(at(img, 64, 48), Grey);
-    EXPECT_EQ(at(img, 78, 48), Grey);
-    EXPECT_EQ(at(img, 64, 62), Grey);
+    EXPECT_EQ(at(img, 64, 48), Shadow);
+    EXPECT_EQ(at(img, 78, 48), Shadow);
+    EXPECT_EQ(at(img, 64, 62), Shadow);
     EXPECT_EQ(at(img, 79, 63), White);
     EXPECT_EQ(at(img, 64, 63), White);
     EXPECT_EQ(at(img, 79, 48), White);
-    EXPECT_EQ(at(img, 336, 272), Grey);
+    EXPECT_EQ(at(img, 336, 272), Shadow);
     EXPECT_EQ(at(img, 351, 287), White);
     // No edge for the cell holding 2.
-    EXPECT_FALSE(at(img, 80, 80) == Grey && at(img, 95, 95) == White);
+    EXPECT_FALSE(at(img, 80, 80) == Shadow && at(img, 95, 95) == White);
 }
 
 TEST_F(AreaPixelTest, OcclusionEdgeAndGreyMasks)
@@ -396,11 +398,11 @@ TEST_F(AreaPixelTest, OcclusionEdgeAndGreyMasks)
     open(OcclusionAlarm);
     tick("chkShowArea");
     // Sunken edge of (32, 32) - (96, 80): outer ring shadow/highlight, inner ring dark/light.
-    QImage img = frameWhere([](const QImage &i) { return at(i, 32, 32) == Grey && at(i, 95, 79) == White; });
-    EXPECT_EQ(at(img, 60, 32), Grey);
-    EXPECT_EQ(at(img, 33, 33), 0x404040u);
+    QImage img = frameWhere([](const QImage &i) { return at(i, 32, 32) == Shadow && at(i, 95, 79) == White; });
+    EXPECT_EQ(at(img, 60, 32), Shadow);
+    EXPECT_EQ(at(img, 33, 33), DarkShadow);
     EXPECT_EQ(at(img, 60, 79), White);
-    EXPECT_EQ(at(img, 94, 60), 0xD4D0C8u);
+    EXPECT_EQ(at(img, 94, 60), Light);
     dialog.reset();
 
     record.maskArea[0] = MaskRect{200, 100, 100, 60}; // (100, 50) - (150, 80)
@@ -409,10 +411,12 @@ TEST_F(AreaPixelTest, OcclusionEdgeAndGreyMasks)
     record.maskArea[3] = MaskRect{0, 0, 0, 0};
     open(VideoMask);
     tick("chkShowArea");
-    img = frameWhere([](const QImage &i) { return at(i, 125, 65) == Grey && at(i, 340, 280) == Grey; });
+    img = frameWhere([](const QImage &i) { return at(i, 125, 65) == MaskGrey && at(i, 340, 280) == MaskGrey; });
+    EXPECT_EQ(at(img, 100, 50), Shadow) << "the shadow line shows on the grey mask";
     EXPECT_EQ(at(img, 149, 79), White);
-    EXPECT_EQ(at(img, 101, 51), 0x404040u);
-    EXPECT_NE(at(img, 151, 65), Grey);
+    EXPECT_EQ(at(img, 101, 51), DarkShadow);
+    EXPECT_NE(at(img, 151, 65), MaskGrey);
+    EXPECT_NE(at(img, 1, 1), DarkShadow) << "an unset mask draws no corner";
 }
 
 TEST_F(AreaPixelTest, DrawnRectanglesShowWhileDrawing)
@@ -421,8 +425,8 @@ TEST_F(AreaPixelTest, DrawnRectanglesShowWhileDrawing)
     tick("chkSetArea");
     mouse(panel(), QEvent::MouseButtonPress, {37, 42}, Qt::LeftButton, Qt::ControlModifier);
     mouse(panel(), QEvent::MouseMove, {101, 90}, Qt::LeftButton, Qt::ControlModifier);
-    const QImage img = frameWhere([](const QImage &i) { return at(i, 32, 32) == Grey && at(i, 95, 79) == White; });
-    EXPECT_EQ(at(img, 32, 78), Grey);
+    const QImage img = frameWhere([](const QImage &i) { return at(i, 32, 32) == Shadow && at(i, 95, 79) == White; });
+    EXPECT_EQ(at(img, 32, 78), Shadow);
     EXPECT_EQ(at(img, 94, 79), White);
     // Closing in the middle of the drag is clean (the sanitizer builds watch this).
     dialog->close();
@@ -676,7 +680,7 @@ TEST_F(RemotePreviewTest, AreaEditorShowsMotionCellsOverTheRecordersVideo)
     EXPECT_TRUE(waitFor(
         [&] {
             const QImage img = panel->grab().toImage();
-            return (img.pixel(48, 32) & 0xFFFFFF) == 0x808080 && (img.pixel(63, 47) & 0xFFFFFF) == 0xFFFFFF;
+            return (img.pixel(48, 32) & 0xFFFFFF) == 0xA6A6A6 && (img.pixel(63, 47) & 0xFFFFFF) == 0xFFFFFF;
         },
         10000));
     dialog.close();

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // What the SDK receives; the SDK is the boundary this test watches.
@@ -155,13 +159,24 @@ TEST_F(RequestTexts, EverySetSizeOfTheTable)
     EXPECT_FALSE(format_set_request(1003, 1, picture.data()).empty());
 }
 
-TEST(SdkLoader, FindsTheRoleNamesInTheProcess)
+TEST(SdkLoader, FindsTheOperationsOfTheLoadedSdk)
 {
     std::string missing = "x";
     ASSERT_TRUE(sdk_load(&missing));
     EXPECT_TRUE(sdk_api().complete());
+#ifdef _WIN32
+    // Here &SdkSendCommand is this program's import stub; the SDK's own address is its export.
+    const HMODULE sdk = GetModuleHandleA("quellport.dll");
+    ASSERT_NE(sdk, nullptr);
+    const auto exported = [&](int ordinal) {
+        return reinterpret_cast<void *>(GetProcAddress(sdk, MAKEINTRESOURCEA(ordinal)));
+    };
+    EXPECT_EQ(reinterpret_cast<void *>(sdk_api().sendCommand), exported(233));
+    EXPECT_EQ(reinterpret_cast<void *>(sdk_api().stopPreview), exported(263));
+#else
     EXPECT_EQ(sdk_api().sendCommand, &SdkSendCommand);
     EXPECT_EQ(sdk_api().stopPreview, &SdkStopPreview);
+#endif
 }
 
 } // namespace

@@ -87,6 +87,22 @@ TEST(GbkText, UndecodableBytesKeepTheirPlaceInAField)
     EXPECT_EQ(bytes(back, 16), bytes(original, 16));
 }
 
+// Code page 936's private-use characters, as Windows decodes them (checked against Windows' own
+// table under Wine): the first and last pairs of each area, and the scattered ones after them.
+TEST(GbkText, UserDefinedAreasDecodeAsOnWindows)
+{
+    const std::pair<const char *, char16_t> table[] = {
+        {"\xAA\xA1", 0xE000}, {"\xAF\xFE", 0xE233}, {"\xF8\xA1", 0xE234}, {"\xFE\xFE", 0xE4C5},
+        {"\xA1\x40", 0xE4C6}, {"\xA1\x80", 0xE505}, {"\xA7\xA0", 0xE765}, {"\xA2\xAB", 0xE766},
+        {"\xA6\xF3", 0xE796}, {"\xD7\xFA", 0xE810}, {"\xFE\x50", 0xE815}, {"\xFE\xA0", 0xE864},
+    };
+    for (auto [bytes, cp] : table) {
+        EXPECT_EQ(gbk::decode(bytes), std::u16string(1, cp)) << int(cp);
+        EXPECT_EQ(gbk::encode(std::u16string(1, cp)), bytes) << int(cp);
+    }
+    EXPECT_EQ(gbk::decode("\xA1\x7F"), (std::u16string{gbk::rawByteCodePoint(0xA1), u'\x7F'}));
+}
+
 TEST(GbkText, Utf8ForConsoles)
 {
     EXPECT_EQ(gbk::toUtf8(u"通道A"), "\xE9\x80\x9A\xE9\x81\x93"

@@ -159,7 +159,10 @@ TEST(Batch, SdkFailureChangesNothing)
     EXPECT_EQ(config_queue().count, 0);
 }
 
-void recordProgress(std::int32_t value, void *context) { static_cast<std::vector<int> *>(context)->push_back(value); }
+void SDK_CALL recordProgress(std::int32_t value, void *context)
+{
+    static_cast<std::vector<int> *>(context)->push_back(value);
+}
 
 TEST(Batch, ProgressRunsFrom0To100OnTheCallersThread)
 {
