@@ -90,9 +90,9 @@ from ansible_collections.dvrtools.recorders.plugins.module_utils.dvrcfg import (
 
 
 def main():
-    spec = dict(CONNECTION_ARGS)
-    spec["path"] = dict(type="path", required=True)
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    options = dict(CONNECTION_ARGS)
+    options["path"] = dict(type="path", required=True)
+    module = AnsibleModule(argument_spec=options, supports_check_mode=True)
     path = module.params["path"]
     directory = os.path.dirname(os.path.abspath(path))
     if not os.path.isdir(directory):

@@ -143,8 +143,8 @@ from ansible_collections.dvrtools.recorders.plugins.module_utils.dvrcfg import (
 
 
 def main():
-    spec = dict(CONNECTION_ARGS)
-    spec.update(
+    options = dict(CONNECTION_ARGS)
+    options.update(
         src=dict(type="path", required=True),
         state=dict(type="str", choices=["applied", "restored"], default="applied"),
         only=dict(type="list", elements="str"),
@@ -154,7 +154,7 @@ def main():
         reboot_if_needed=dict(type="bool", default=False),
         reboot_wait=dict(type="int", default=180),
     )
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=options, supports_check_mode=True)
     p = module.params
     restoring = p["state"] == "restored"
     arguments = ["restore" if restoring else "apply", p["src"], p["address"]]
