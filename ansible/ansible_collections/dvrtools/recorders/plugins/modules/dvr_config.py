@@ -53,28 +53,13 @@ options:
     description: How long, in seconds, a rebooted recorder may take to answer again.
     type: int
     default: 180
-  address:
-    description: The recorder, as dvrcfg takes it (C(HOST:PORT) or C(sim://PROFILE)).
-    type: str
-    required: true
-  user:
-    description: The user name to log in with.
-    type: str
-    default: admin
-  password:
-    description: The password; it reaches dvrcfg through its environment, never its command line.
-    type: str
-  dvrcfg:
-    description: The dvrcfg program, a path or a name looked up in C(PATH).
-    type: path
-    default: dvrcfg
 attributes:
   check_mode:
     support: full
   diff_mode:
     support: full
-requirements:
-  - dvrcfg on the host that runs the module
+extends_documentation_fragment:
+  - dvrtools.recorders.connection
 author:
   - DVR configuration tools team
 """

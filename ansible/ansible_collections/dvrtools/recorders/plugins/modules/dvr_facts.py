@@ -14,31 +14,13 @@ description:
   - Nothing is changed on the recorder.
   - Runs on the host that can reach the recorder; use C(delegate_to) for a site host.
 version_added: "0.1.0"
-options:
-  address:
-    description: The recorder, as dvrcfg takes it (C(HOST:PORT) or C(sim://PROFILE)).
-    type: str
-    required: true
-  user:
-    description: The user name to log in with.
-    type: str
-    default: admin
-  password:
-    description:
-      - The password. It reaches dvrcfg through its environment, never its command line.
-      - Without it, dvrcfg takes C(DVRCFG_PASSWORD) from the module's environment, else its default.
-    type: str
-  dvrcfg:
-    description: The dvrcfg program, a path or a name looked up in C(PATH).
-    type: path
-    default: dvrcfg
 attributes:
   check_mode:
     support: full
   diff_mode:
     support: none
-requirements:
-  - dvrcfg on the host that runs the module
+extends_documentation_fragment:
+  - dvrtools.recorders.connection
 author:
   - DVR configuration tools team
 """
